@@ -1,0 +1,23 @@
+# SQLite as a shared library in bin/data, loaded at run time and never linked by the project.
+add_library(sqlite_library SHARED ${DOVRANE_SQLITE_DIR}/sqlite3.c)
+set_target_properties(sqlite_library PROPERTIES
+    PREFIX ""
+    OUTPUT_NAME static-sqlite3-third
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/data
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/data)
+target_compile_definitions(sqlite_library PRIVATE
+    SQLITE_THREADSAFE=1
+    SQLITE_ENABLE_FTS3
+    SQLITE_ENABLE_FTS3_PARENTHESIS
+    SQLITE_ENABLE_FTS4
+    SQLITE_ENABLE_FTS5
+    SQLITE_ENABLE_RTREE
+    SQLITE_ENABLE_DBSTAT_VTAB
+    SQLITE_ENABLE_DBPAGE_VTAB
+    SQLITE_ENABLE_MATH_FUNCTIONS)
+if(NOT WIN32)
+    target_link_libraries(sqlite_library PRIVATE pthread dl m)
+endif()
+# The header only, for the entry-point types the database layer binds by name.
+add_library(sqlite_header INTERFACE)
+target_include_directories(sqlite_header SYSTEM INTERFACE ${DOVRANE_SQLITE_DIR})

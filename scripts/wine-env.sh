@@ -1,0 +1,20 @@
+# Sourced by the scripts that run Windows programs: a private Wine prefix under .cache/, booted once,
+# with the font name 微软雅黑 mapped to WenQuanYi Micro Hei, and a wineserver kept warm.
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX="${DOVRANE_WINEPREFIX:-$top/.cache/wine}"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+wine_prefix_ready() {
+    if [ ! -f "$WINEPREFIX/.dovrane-ready" ]; then
+        mkdir -p "$WINEPREFIX"
+        wineboot --init >/dev/null 2>&1
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+            /v '微软雅黑' /t REG_SZ /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+        wineserver -w
+        touch "$WINEPREFIX/.dovrane-ready"
+    fi
+    # A persistent wineserver saves the start-up of one for every test program.
+    wineserver -p >/dev/null 2>&1 || true
+}

@@ -1,0 +1,118 @@
+// The only door to the operating system. Portable code calls these; win32/ and posix/ implement
+// them with the same observable behaviour. No OS header or type appears here: handles are opaque.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "base/wide_string.h"
+
+namespace platform {
+
+// Separator of path components: backslash on Windows, slash on Linux.
+extern const char16_t kPathSeparator;
+// Suffix of a shared library file: ".dll" or ".so".
+extern const char16_t* const kLibrarySuffix;
+
+// ---- Libraries ----------------------------------------------------------------------------
+
+// A loaded shared library, unloaded when the object goes. Empty if loading failed.
+class Library {
+public:
+    Library() = default;
+    Library(Library&& other) noexcept : handle(other.handle) { other.handle = nullptr; }
+    Library& operator=(Library&& other) noexcept;
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+    ~Library();
+
+    // A bare file name is looked for in the library folder (setLibraryFolder); a path is used as given.
+    static Library load(const WideString& name);
+    bool isLoaded() const { return handle != nullptr; }
+    // nullptr when the library lacks the symbol or is not loaded.
+    void* symbol(const char* name) const;
+
+private:
+    void* handle = nullptr;
+};
+
+// Puts folder on the library search path for bare names (SetDllDirectoryW on Windows).
+// On Linux bare names resolve in the data folder beside the executable until this is called.
+void setLibraryFolder(const WideString& folder);
+// Folder of the running executable, ending in kPathSeparator.
+WideString executableFolder();
+
+// ---- Named mutex --------------------------------------------------------------------------
+
+// A mutex shared by name between the threads of this process and other processes, recursive for
+// its owning thread, released when its owner ends. Move-only; closes its handle when it goes.
+class NamedMutex {
+public:
+    NamedMutex() = default;
+    NamedMutex(const NamedMutex&) = delete;
+    NamedMutex& operator=(const NamedMutex&) = delete;
+    ~NamedMutex();
+
+    // Closes the current handle, then opens or creates the mutex of that name (no initial owner).
+    // An empty name leaves no handle. True when a handle was obtained.
+    bool create(const WideString& name);
+    bool hasHandle() const { return handle != nullptr; }
+    // Waits without limit; does nothing without a handle.
+    void acquire();
+    // Releases one hold; does nothing without a handle or when this thread does not own it.
+    void release();
+
+private:
+    void close();
+    void* handle = nullptr;
+};
+
+// ---- Threads, time, waiting ---------------------------------------------------------------
+
+using ThreadRoutine = void (*)(WideString parameter);
+// Starts a detached thread that runs routine with its own copy of parameter (absent: empty
+// text). A failed start is retried every 100 ms; only an out-of-memory failure gives false.
+bool startThread(ThreadRoutine routine, const std::optional<WideString>& parameter);
+
+// Identifier of the calling thread; never 0.
+std::int32_t currentThreadId();
+
+// Milliseconds since an arbitrary start, wrapping at 2^32.
+std::uint32_t tickCount();
+// Replaces the clock behind tickCount; nullptr restores the system clock. For tests.
+void setTickSource(std::uint32_t (*source)());
+
+// Waits milliseconds. With pump 1 the calling thread's window messages are dispatched meanwhile
+// (Windows); Linux has no message queue and sleeps.
+void waitPumping(std::uint64_t milliseconds, std::int32_t pump);
+
+// Date text followed by time text of a moment (OLE automation date; -1.0 is now, local time),
+// formatted by pictures such as "yyyyMMdd" and "HHmmss". Empty when the moment cannot be converted.
+WideString dateTimeText(double moment, const WideString& datePicture, const WideString& timePicture);
+
+// ---- Files and paths ----------------------------------------------------------------------
+
+// Does the path name an existing file or folder.
+bool pathExists(const WideString& path);
+// Deletes one file; false when it could not.
+bool deleteFile(const WideString& path);
+// Moves a file. Never overwrites; fails when the source does not exist, the target exists or
+// another process has the source open.
+bool moveFile(const WideString& from, const WideString& to);
+
+// The text up to and including the last separator (a lone separator when there is none).
+WideString folderOf(const WideString& path);
+// The text after the last separator (the whole path when there is none).
+WideString fileNameOf(const WideString& path);
+// The last component's extension without its dot, by PathFindExtensionW's rules; empty if none.
+WideString fileExtensionOf(const WideString& path);
+// Moves folder/oldName to folder/newName; the folder may end in a separator or not.
+// False without trying when the old file does not exist; never overwrites.
+bool moveInFolder(const WideString& folder, const WideString& oldName, const WideString& newName);
+
+// ---- Digest -------------------------------------------------------------------------------
+
+// MD5 of the bytes as 32 lower-case hexadecimal digits; empty when it cannot be computed.
+std::string md5Hex(const ByteBuffer& bytes);
+
+}  // namespace platform
