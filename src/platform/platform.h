@@ -110,6 +110,16 @@ WideString fileExtensionOf(const WideString& path);
 // False without trying when the old file does not exist; never overwrites.
 bool moveInFolder(const WideString& folder, const WideString& oldName, const WideString& newName);
 
+// ---- Console ------------------------------------------------------------------------------
+
+enum class Stream { output = 1, error = 2 };
+// The command-line arguments after the program's name (on Windows from the wide command line).
+StringArray commandLineArguments(int argc, char** argv);
+// Whether the stream is an interactive terminal or console.
+bool isTerminal(Stream stream);
+// Writes text to the stream: as UTF-16 to a Windows console, as UTF-8 everywhere else.
+void writeText(Stream stream, const WideString& text);
+
 // ---- Digest -------------------------------------------------------------------------------
 
 // MD5 of the bytes as 32 lower-case hexadecimal digits; empty when it cannot be computed.
