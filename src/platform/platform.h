@@ -96,6 +96,9 @@ WideString dateTimeText(double moment, const WideString& datePicture, const Wide
 bool pathExists(const WideString& path);
 // Deletes one file; false when it could not.
 bool deleteFile(const WideString& path);
+// Puts a file's written data on the disk (FlushFileBuffers, fsync); false when the file cannot be
+// opened for writing or the flush fails.
+bool flushFile(const WideString& path);
 // Moves a file. Never overwrites; fails when the source does not exist, the target exists or
 // another process has the source open.
 bool moveFile(const WideString& from, const WideString& to);
