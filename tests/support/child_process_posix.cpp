@@ -22,7 +22,10 @@ ChildProcess::~ChildProcess() { wait(); }
 
 bool ChildProcess::isRunning() const {
     if (processId == 0 || ended) return false;
-    return waitpid(static_cast<pid_t>(processId), nullptr, WNOHANG | WNOWAIT) == 0;
+    // waitid, since waitpid does not take WNOWAIT: the child stays waitable for wait().
+    siginfo_t info{};
+    if (waitid(P_PID, static_cast<id_t>(processId), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return false;
+    return info.si_pid == 0;
 }
 
 int ChildProcess::wait() {
