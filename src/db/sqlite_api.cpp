@@ -1,0 +1,41 @@
+// Binding the SQLite entry points by name, all or nothing.
+#include "db/sqlite_api.h"
+
+#include <type_traits>
+
+bool rg_ZiDingYi_sqliteHanShu::bind(const SymbolLookup& lookup) {
+    rg_ZiDingYi_sqliteHanShu bound;
+    bool complete = true;
+    const auto take = [&](const char* name, auto& field) {
+        void* symbol = lookup(name);
+        // A data pointer to a function pointer: the shape dlsym and GetProcAddress hand out.
+        field = reinterpret_cast<std::remove_reference_t<decltype(field)>>(symbol);
+        complete = complete && symbol != nullptr;
+    };
+    take("sqlite3_close", bound.close);
+    take("sqlite3_open_v2", bound.openV2);
+    take("sqlite3_prepare_v2", bound.prepareV2);
+    take("sqlite3_step", bound.step);
+    take("sqlite3_column_text", bound.columnText);
+    take("sqlite3_finalize", bound.finalize);
+    take("sqlite3_column_int", bound.columnInt);
+    take("sqlite3_exec", bound.exec);
+    take("sqlite3_free", bound.free);
+    take("sqlite3_errmsg", bound.errorMessage);
+    take("sqlite3_column_count", bound.columnCount);
+    take("sqlite3_column_type", bound.columnType);
+    take("sqlite3_column_int64", bound.columnInt64);
+    take("sqlite3_column_double", bound.columnDouble);
+    take("sqlite3_column_blob", bound.columnBlob);
+    take("sqlite3_column_bytes", bound.columnBytes);
+    take("sqlite3_bind_parameter_count", bound.bindParameterCount);
+    take("sqlite3_bind_null", bound.bindNull);
+    take("sqlite3_bind_int64", bound.bindInt64);
+    take("sqlite3_bind_double", bound.bindDouble);
+    take("sqlite3_bind_text64", bound.bindText64);
+    take("sqlite3_bind_blob64", bound.bindBlob64);
+    take("sqlite3_reset", bound.reset);
+    take("sqlite3_get_autocommit", bound.getAutocommit);
+    *this = complete ? bound : rg_ZiDingYi_sqliteHanShu{};
+    return complete;
+}

@@ -1,0 +1,45 @@
+// The SQLite entry points the database object calls, bound by name from the library loaded at run
+// time. The project never links SQLite: sqlite3.h only gives the entry points' types.
+#pragma once
+
+#include <functional>
+
+#include <sqlite3.h>
+
+// The bound entry points, null until bind() succeeds. The first nine are those every statement
+// and query uses; the rest serve the exact copy path (typed values read and bound as they are).
+struct rg_ZiDingYi_sqliteHanShu {
+    decltype(&sqlite3_close) close = nullptr;
+    decltype(&sqlite3_open_v2) openV2 = nullptr;
+    decltype(&sqlite3_prepare_v2) prepareV2 = nullptr;
+    decltype(&sqlite3_step) step = nullptr;
+    decltype(&sqlite3_column_text) columnText = nullptr;
+    decltype(&sqlite3_finalize) finalize = nullptr;
+    decltype(&sqlite3_column_int) columnInt = nullptr;
+    decltype(&sqlite3_exec) exec = nullptr;
+    decltype(&sqlite3_free) free = nullptr;
+
+    decltype(&sqlite3_errmsg) errorMessage = nullptr;
+    decltype(&sqlite3_column_count) columnCount = nullptr;
+    decltype(&sqlite3_column_type) columnType = nullptr;
+    decltype(&sqlite3_column_int64) columnInt64 = nullptr;
+    decltype(&sqlite3_column_double) columnDouble = nullptr;
+    decltype(&sqlite3_column_blob) columnBlob = nullptr;
+    decltype(&sqlite3_column_bytes) columnBytes = nullptr;
+    decltype(&sqlite3_bind_parameter_count) bindParameterCount = nullptr;
+    decltype(&sqlite3_bind_null) bindNull = nullptr;
+    decltype(&sqlite3_bind_int64) bindInt64 = nullptr;
+    decltype(&sqlite3_bind_double) bindDouble = nullptr;
+    decltype(&sqlite3_bind_text64) bindText64 = nullptr;
+    decltype(&sqlite3_bind_blob64) bindBlob64 = nullptr;
+    decltype(&sqlite3_reset) reset = nullptr;
+    decltype(&sqlite3_get_autocommit) getAutocommit = nullptr;
+
+    // Looks every entry point up by its exact name. All or nothing: when one is missing the record
+    // is left with every pointer null and the result is false, so that a library lacking an entry
+    // point counts as one that failed to load.
+    using SymbolLookup = std::function<void*(const char* name)>;
+    bool bind(const SymbolLookup& lookup);
+
+    bool operator==(const rg_ZiDingYi_sqliteHanShu&) const = default;
+};

@@ -1,0 +1,159 @@
+// Statements through the main connection (execSql, execBatch, walCheckpoint) and text queries
+// through a reader connection (queryCount, queryArray, queryField, columnText).
+#include <vector>
+
+#include "db/database.h"
+#include "db/diagnostic_texts.h"
+
+namespace {
+
+constexpr std::size_t kMaxFieldOutputs = 15;
+
+const char* textOf(const ByteBuffer& utf8WithZero) { return reinterpret_cast<const char*>(utf8WithZero.data()); }
+
+}  // namespace
+
+Statement rg_MoKuai_class_sqliteShuJuKu::prepare(sqlite3* connection, const ByteBuffer& text) const {
+    sqlite3_stmt* statement = nullptr;
+    // Success is judged by the statement alone: SQLite leaves it null on every failure.
+    (void)api.prepareV2(connection, textOf(text), static_cast<int>(text.size()), &statement, nullptr);
+    return Statement(statement, api.finalize);
+}
+
+WideString rg_MoKuai_class_sqliteShuJuKu::errorText(sqlite3* connection) const {
+    if (!connection) return kErrorQueryFailed;
+    return fromUtf8(api.errorMessage(connection));
+}
+
+bool rg_MoKuai_class_sqliteShuJuKu::execSql(const WideString& statement) {
+    if (!isBound()) return false;
+    const std::uint32_t start = platform::tickCount();
+    const ByteBuffer text = utf8WithZero(statement);
+    char* error = nullptr;
+    const int result = api.exec(mainConnection.get(), textOf(text), nullptr, nullptr, &error);
+    if (error) {
+        const WideString errorText = fromUtf8(error);   // SQLite's messages are UTF-8
+        api.free(error);
+        raiseMessage(kMessageError, kLabelExecSql, diagnosticLine(statement, errorText));
+    }
+    checkStatement(start, statement, 1);
+    return result == SQLITE_OK;
+}
+
+bool rg_MoKuai_class_sqliteShuJuKu::execBatch(const StringArray& statements) {
+    if (!isBound() || statements.empty()) return false;
+    (void)execSql(u"BEGIN TRANSACTION");   // should it fail, each statement commits alone
+    for (const WideString& statement : statements) (void)execSql(statement);   // a failed one is reported and missing
+    return commitBatch();
+}
+
+bool rg_MoKuai_class_sqliteShuJuKu::commitBatch() {
+    if (execSql(u"COMMIT TRANSACTION")) {
+        (void)walCheckpoint();
+        return true;
+    }
+    (void)execSql(u"ROLLBACK TRANSACTION");   // the failure is reported below either way
+    raiseMessage(kMessageError, kLabelExecBatch, diagnosticLine(u"COMMIT TRANSACTION", kErrorCommitFailed));
+    return false;
+}
+
+std::int32_t rg_MoKuai_class_sqliteShuJuKu::walCheckpoint() {
+    if (!isBound()) return 0;
+    const auto checkpoint =
+        reinterpret_cast<decltype(&sqlite3_wal_checkpoint_v2)>(library.symbol("sqlite3_wal_checkpoint_v2"));
+    if (!checkpoint) return 0;   // SQLite's own automatic checkpoints still run
+    int logFrames = 0;
+    int checkpointedFrames = 0;
+    // Passive: never waits for readers or writers; what it cannot copy now waits for the next one.
+    (void)checkpoint(mainConnection.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &checkpointedFrames);
+    return 0;
+}
+
+std::int32_t rg_MoKuai_class_sqliteShuJuKu::queryCount(const WideString& table, const WideString& condition) {
+    if (!isBound()) return 0;
+    const std::uint32_t start = platform::tickCount();
+    WideString statement = u"SELECT COUNT(*) FROM " + table;
+    if (!condition.empty()) statement += u" WHERE " + condition;
+    const ByteBuffer text = utf8WithZero(statement);
+    std::int32_t count = 0;
+    bool prepared = false;
+    {
+        ReaderLease reader = acquireReader();
+        if (Statement query = prepare(reader.get(), text); query.isOpen()) {
+            prepared = true;
+            (void)api.step(query.get());   // a failed step leaves no row, and the column reads 0
+            count = api.columnInt(query.get(), 0);
+        }
+    }
+    if (!prepared) {
+        raiseMessage(kMessageError, kLabelQueryCount, diagnosticLine(statement, kErrorQueryFailed));
+        return 0;
+    }
+    checkStatement(start, statement, 0);
+    return count;
+}
+
+std::int32_t rg_MoKuai_class_sqliteShuJuKu::queryArray(std::int32_t columnCount, const WideString& statement,
+                                                       std::vector<rg_WenBenShuZuLei>& rows) {
+    rows.clear();
+    if (!isBound()) return 0;
+    const std::uint32_t start = platform::tickCount();
+    const ByteBuffer text = utf8WithZero(statement);
+    bool prepared = false;
+    {
+        ReaderLease reader = acquireReader();
+        if (Statement query = prepare(reader.get(), text); query.isOpen()) {
+            prepared = true;
+            StringArray row;
+            // Any result but a row ends the rows, an error included.
+            while (api.step(query.get()) == SQLITE_ROW) {
+                row.clear();
+                for (std::int32_t column = 0; column < columnCount; ++column) row.push_back(columnText(query.get(), column));
+                rows.emplace_back(row);
+            }
+        }
+    }
+    if (!prepared) {
+        raiseMessage(kMessageError, kLabelQueryArray, diagnosticLine(statement, kErrorQueryFailed));
+        return 0;
+    }
+    checkStatement(start, statement, 0);
+    return static_cast<std::int32_t>(rows.size());
+}
+
+bool rg_MoKuai_class_sqliteShuJuKu::queryField(const WideString& statement, WideString& first,
+                                               std::initializer_list<WideString*> more) {
+    if (!isBound()) return false;
+    std::vector<WideString*> outputs{&first};
+    for (WideString* output : more) {
+        if (!output || outputs.size() == kMaxFieldOutputs) break;
+        outputs.push_back(output);
+    }
+    const std::uint32_t start = platform::tickCount();
+    const ByteBuffer text = utf8WithZero(statement);
+    bool prepared = false;
+    bool hasRow = false;
+    {
+        ReaderLease reader = acquireReader();
+        if (Statement query = prepare(reader.get(), text); query.isOpen()) {
+            prepared = true;
+            hasRow = api.step(query.get()) == SQLITE_ROW;
+            for (std::size_t column = 0; hasRow && column < outputs.size(); ++column)
+                *outputs[column] = columnText(query.get(), static_cast<std::int32_t>(column));
+        }
+    }
+    if (hasRow) {
+        checkStatement(start, statement, 0);
+        return true;
+    }
+    if (!prepared) raiseMessage(kMessageError, kLabelQueryField, diagnosticLine(statement, kErrorQueryFailed));
+    for (WideString* output : outputs) output->clear();
+    return false;
+}
+
+WideString rg_MoKuai_class_sqliteShuJuKu::columnText(sqlite3_stmt* statement, std::int32_t column) const {
+    if (!api.columnText) return {};
+    const unsigned char* text = api.columnText(statement, column);
+    if (!text) return {};
+    return fromUtf8(reinterpret_cast<const char*>(text));   // up to the first zero byte
+}
