@@ -14,7 +14,8 @@ target_compile_definitions(sqlite_library PRIVATE
     SQLITE_ENABLE_RTREE
     SQLITE_ENABLE_DBSTAT_VTAB
     SQLITE_ENABLE_DBPAGE_VTAB
-    SQLITE_ENABLE_MATH_FUNCTIONS)
+    SQLITE_ENABLE_MATH_FUNCTIONS
+    SQLITE_DEFAULT_MEMSTATUS=0)
 if(NOT WIN32)
     target_link_libraries(sqlite_library PRIVATE pthread dl m)
 endif()

@@ -2,7 +2,7 @@
 # Installs the Debian packages the project needs, when any is missing (as root, or through sudo).
 set -euo pipefail
 packages=(cmake make g++ googletest libssl-dev pkg-config npm mingw-w64 wine wine64
-          xvfb xdotool x11-utils imagemagick sox fonts-wqy-microhei)
+          xvfb xdotool x11-utils imagemagick sox fonts-wqy-microhei time)
 missing=()
 for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

@@ -1,0 +1,16 @@
+// The command line of dovrane-cli.
+#pragma once
+
+#include "base/wide_string.h"
+
+struct CommandLine {
+    enum class Action { repair, check, help, version, usageError };
+    Action action = Action::usageError;
+    WideString path;
+    WideString exemptTables;
+    WideString error;   // what was wrong, for a usage error
+};
+
+CommandLine parseCommandLine(const StringArray& arguments);
+
+extern const char16_t kUsageText[];

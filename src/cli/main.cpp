@@ -1,0 +1,51 @@
+// dovrane-cli: the repair and the integrity check from the command line. Reads the arguments,
+// calls the repair job, prints its result text, exits.
+#include "base/wide_string.h"
+#include "cli/arguments.h"
+#include "cli/progress_printer.h"
+#include "platform/platform.h"
+#include "db/integrity_check.h"
+#include "repair/repair_job.h"
+#include "repair/result_texts.h"
+
+namespace {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+void print(platform::Stream stream, const WideString& text) { platform::writeText(stream, text + u"\n"); }
+
+int repair(const CommandLine& line) {
+    WideString result;
+    {
+        ProgressPrinter printer(repairJob);
+        result = repairJob.repairDatabase(line.path, kRowsPerPage, line.exemptTables);
+    }
+    print(platform::Stream::output, result);
+    return result.starts_with(kResultSuccessPrefix) ? kExitSuccess : kExitFailure;
+}
+
+int check(const CommandLine& line) {
+    StringArray findings;
+    const bool ran = checkIntegrity(line.path, findings);
+    for (const WideString& finding : findings) print(platform::Stream::output, finding);
+    return ran && findings.size() == 1 && findings.front() == u"ok" ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    platform::setLibraryFolder(platform::executableFolder() + u"data");
+    const CommandLine line = parseCommandLine(platform::commandLineArguments(argc, argv));
+    switch (line.action) {
+    case CommandLine::Action::repair: return repair(line);
+    case CommandLine::Action::check: return check(line);
+    case CommandLine::Action::help: platform::writeText(platform::Stream::output, kUsageText); return kExitSuccess;
+    case CommandLine::Action::version: print(platform::Stream::output, u"dovrane-cli " + asciiText(DOVRANE_VERSION)); return kExitSuccess;
+    case CommandLine::Action::usageError: break;
+    }
+    print(platform::Stream::error, u"dovrane-cli: " + line.error);
+    platform::writeText(platform::Stream::error, kUsageText);
+    return kExitUsage;
+}

@@ -1,0 +1,45 @@
+#include "cli/progress_printer.h"
+
+#include "platform/platform.h"
+#include "repair/progress_line.h"
+
+namespace {
+
+constexpr int kBarWidth = 24;
+
+WideString bar(std::int32_t total, std::int32_t done) {
+    const std::int64_t filled = total > 0 ? std::int64_t{done} * kBarWidth / total : 0;
+    WideString text = u" [";
+    for (int i = 0; i < kBarWidth; ++i) text += i < filled ? u'#' : u'-';
+    return text + u"] " + decimalText(total > 0 ? std::int64_t{done} * 100 / total : 0) + u"%";
+}
+
+}  // namespace
+
+ProgressPrinter::ProgressPrinter(rg_mk_class_sqliteshjk_xf& job) : live(platform::isTerminal(platform::Stream::error)) {
+    job.repairProgress.subscribe(eventTarget, 0,
+                                 [this](rg_mk_class_sqliteshjk_xf&, std::int32_t, std::int32_t kind, const WideString& name,
+                                        std::int32_t total, std::int32_t done, const WideString& text) {
+                                     show(kind, name, total, done, text);
+                                     return 0;
+                                 });
+}
+
+ProgressPrinter::~ProgressPrinter() {
+    eventTarget.close();
+    if (lineOpen) platform::writeText(platform::Stream::error, u"\n");
+}
+
+void ProgressPrinter::show(std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
+                           const WideString& text) {
+    WideString line = progressLine(kind, name, total, done, text);
+    if (!live) {
+        platform::writeText(platform::Stream::error, line + u"\n");
+        return;
+    }
+    // A table's running events rewrite one line; anything else ends it.
+    const bool running = kind == 2 && total > 0 && text == u"修复中";
+    if (kind == 2 && total > 0) line += bar(total, done);
+    platform::writeText(platform::Stream::error, u"\r" + line + u"\x1b[K" + (running ? u"" : u"\n"));
+    lineOpen = running;
+}

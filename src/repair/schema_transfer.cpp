@@ -1,0 +1,107 @@
+// Schema definitions are replayed exactly as the source stored them.
+#include "repair/schema_transfer.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <string_view>
+
+#include "repair/process_objects.h"
+#include "repair/repair_job.h"
+#include "repair/sql_text.h"
+
+namespace {
+
+constexpr char16_t kTextNotRebuilt[] = u"修复失败,无法重建:";
+constexpr std::int64_t kIndexSortKibibytes = 64 * 1024;
+
+// Indexes, views and triggers read by copySchema and created by copyLateSchema, after the rows:
+// names and texts in schema order, indexes first.
+StringArray lateNames;
+StringArray lateStatements;
+
+WideString textOf(const TypedPage& page, std::int64_t row, std::int32_t column) { return fromUtf8(page.value(row, column).bytes); }
+
+bool isSqliteOwn(const WideString& name) { return name.starts_with(u"sqlite_"); }
+
+// Runs statements on the target in one transaction under its writer lock; false when the commit failed.
+bool writeSchema(const StringArray& statements) {
+    (void)targetDb.lock(0);
+    const bool committed = targetDb.execBatch(statements);
+    (void)targetDb.unlock(0);
+    return committed;
+}
+
+void addHeaderValue(const WideString& pragma, StringArray& statements) {
+    // An unreadable header value is tolerated: SQLite's default stays, as it was in the source.
+    if (const auto value = sourceDb.queryInteger(u"PRAGMA " + pragma)) statements.push_back(u"PRAGMA " + pragma + u" = " + decimalText(*value));
+}
+
+void addSequences(StringArray& statements) {
+    TypedPage sequences;
+    // Without a readable sqlite_sequence, AUTOINCREMENT goes on from the largest rowid copied.
+    if (!sourceDb.queryPage(u"SELECT name, seq FROM sqlite_sequence", sequences)) return;
+    statements.push_back(u"DELETE FROM sqlite_sequence");
+    for (std::int64_t row = 0; row < sequences.rowCount(); ++row)
+        statements.push_back(u"INSERT INTO sqlite_sequence (name, seq) VALUES (" + valueLiteral(sequences.value(row, 0)) + u", " +
+                             valueLiteral(sequences.value(row, 1)) + u")");
+}
+
+// Adds the schema rows of the given types to the late objects, in schema order.
+void keepForLater(const TypedPage& schema, std::initializer_list<std::string_view> types) {
+    for (std::int64_t row = 0; row < schema.rowCount(); ++row) {
+        // Indexes SQLite makes itself for UNIQUE and PRIMARY KEY have no sql (NULL or empty).
+        if (schema.value(row, 2).bytes.empty()) continue;
+        if (std::find(types.begin(), types.end(), schema.value(row, 0).bytes) == types.end()) continue;
+        lateNames.push_back(textOf(schema, row, 1));
+        lateStatements.push_back(textOf(schema, row, 2));
+    }
+}
+
+}  // namespace
+
+bool copySchema(StringArray& tables) {
+    TypedPage schema, shadows;
+    if (!sourceDb.queryPage(u"SELECT type, name, sql FROM sqlite_master", schema) ||
+        !sourceDb.queryPage(u"SELECT name FROM pragma_table_list WHERE schema = 'main' AND type = 'shadow'", shadows))
+        return false;
+    StringArray shadowNames;
+    for (std::int64_t row = 0; row < shadows.rowCount(); ++row) shadowNames.push_back(textOf(shadows, row, 0));
+    const auto isShadow = [&](const WideString& name) { return std::find(shadowNames.begin(), shadowNames.end(), name) != shadowNames.end(); };
+
+    StringArray names, statements, emptied;
+    for (std::int64_t row = 0; row < schema.rowCount(); ++row) {
+        const WideString name = textOf(schema, row, 1);
+        if (schema.value(row, 0).bytes != "table" || isSqliteOwn(name)) continue;
+        names.push_back(name);
+        if (isShadow(name)) emptied.push_back(u"DELETE FROM " + quotedName(name));
+        else statements.push_back(textOf(schema, row, 2));
+    }
+    if (names.empty()) return false;
+    lateNames.clear();
+    lateStatements.clear();
+    keepForLater(schema, {"index"});
+    keepForLater(schema, {"view", "trigger"});
+    statements.insert(statements.end(), emptied.begin(), emptied.end());
+    tables = std::move(names);
+    (void)writeSchema(statements);   // a table the target did not get fails its copy
+    return true;
+}
+
+bool copyLateSchema() {
+    // Indexes are sorted in memory up to this many KiB before the sort spills to temporary files.
+    StringArray statements{u"PRAGMA cache_size = -" + decimalText(kIndexSortKibibytes)};
+    statements.insert(statements.end(), lateStatements.begin(), lateStatements.end());
+    addHeaderValue(u"user_version", statements);
+    addHeaderValue(u"application_id", statements);
+    addSequences(statements);
+    (void)writeSchema(statements);   // each object is checked below
+
+    for (const WideString& name : lateNames) {
+        const auto found = targetDb.queryInteger(u"SELECT COUNT(*) FROM sqlite_master WHERE name = " + stringLiteral(name));
+        if (!found || *found != 1) {
+            repairJob.repairProgress.raise(repairJob, 1, name, 0, 0, kTextNotRebuilt + name);
+            return false;
+        }
+    }
+    return true;
+}
