@@ -1,5 +1,6 @@
-// The integrity check opens its own read-only connection: the database object would switch the
-// file to WAL, and a check must change nothing.
+// The integrity check opens its own connection: the database object would switch the file to WAL,
+// and a check must change nothing. It opens read-write when it may (without creating anything),
+// so that closing it tidies SQLite's -wal and -shm files away as usual; read-only otherwise.
 #include "db/integrity_check.h"
 
 #include "db/sqlite_api.h"
@@ -20,7 +21,12 @@ bool checkIntegrity(const WideString& path, StringArray& findings) {
     }
     const ByteBuffer name = utf8WithZero(path);
     sqlite3* handle = nullptr;
-    const int opened = api.openV2(reinterpret_cast<const char*>(name.data()), &handle, SQLITE_OPEN_READONLY, nullptr);
+    int opened = api.openV2(reinterpret_cast<const char*>(name.data()), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    if (opened != SQLITE_OK) {
+        (void)api.close(handle);
+        handle = nullptr;
+        opened = api.openV2(reinterpret_cast<const char*>(name.data()), &handle, SQLITE_OPEN_READONLY, nullptr);
+    }
     const Connection connection(handle, api.close);
     if (opened != SQLITE_OK) {
         findings.push_back(fromUtf8(handle ? api.errorMessage(handle) : "cannot open the database"));
