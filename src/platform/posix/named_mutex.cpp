@@ -49,7 +49,8 @@ void releaseHeld(Entry& entry) {
     flock(entry.lockFile, LOCK_UN);
     entry.owner = 0;
     entry.depth = 0;
-    entry.released.notify_all();
+    // One waiter can take it; waking them all would only send the rest back to sleep.
+    entry.released.notify_one();
 }
 
 // The mutexes this thread owns, given up when the thread ends.
