@@ -13,6 +13,7 @@ namespace {
 
 constexpr char16_t kTextNotRebuilt[] = u"修复失败,无法重建:";
 constexpr std::int64_t kIndexSortKibibytes = 64 * 1024;
+constexpr std::int64_t kIndexSortThreads = 4;
 
 // Indexes, views and triggers read by copySchema and created by copyLateSchema, after the rows:
 // names and texts in schema order, indexes first.
@@ -88,8 +89,9 @@ bool copySchema(StringArray& tables) {
 }
 
 bool copyLateSchema() {
-    // Indexes are sorted in memory up to this many KiB before the sort spills to temporary files.
-    StringArray statements{u"PRAGMA cache_size = -" + decimalText(kIndexSortKibibytes)};
+    // Indexes are sorted in memory up to this many KiB before the sort spills to temporary files,
+    // and the sort may use helper threads.
+    StringArray statements{u"PRAGMA cache_size = -" + decimalText(kIndexSortKibibytes), u"PRAGMA threads = " + decimalText(kIndexSortThreads)};
     statements.insert(statements.end(), lateStatements.begin(), lateStatements.end());
     addHeaderValue(u"user_version", statements);
     addHeaderValue(u"application_id", statements);
