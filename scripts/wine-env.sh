@@ -17,4 +17,8 @@ wine_prefix_ready() {
     fi
     # A persistent wineserver saves the start-up of one for every test program.
     wineserver -p >/dev/null 2>&1 || true
+    # Wine's service processes (services.exe, winedevice.exe, ...) live as long as the server and
+    # inherit the output of the program that starts them: start them here, away from the caller's
+    # output, or they hold ctest's pipe open and ctest never sees a test end.
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
