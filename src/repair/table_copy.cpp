@@ -10,6 +10,7 @@
 #include "repair/process_objects.h"
 #include "repair/repair_job.h"
 #include "repair/sql_text.h"
+#include "repair/page_turns.h"
 #include "repair/table_plan.h"
 
 namespace {
@@ -32,6 +33,7 @@ constexpr std::uint32_t kReportMilliseconds = 200;
 struct TableCopy {
     TablePlan plan;
     std::vector<WideString> pageConditions;
+    PageTurns turns;
 };
 TableCopy current;
 std::atomic<PageThreadStarter> pageThreadStarter{nullptr};
@@ -112,6 +114,7 @@ bool copyTable(const WideString& table, std::int32_t exempt) {
     const std::int32_t columnCount = static_cast<std::int32_t>(plan.readColumns.size());
     const std::int32_t pageCount = sourceRows / pageSize + (sourceRows % pageSize ? 1 : 0);
     current.pageConditions.assign(static_cast<std::size_t>(pageCount), WideString());
+    current.turns.reset(pageCount);
     completedPages.exchange(0);
     bool boundariesRead = true;
     TypedPage boundary;
@@ -121,7 +124,10 @@ bool copyTable(const WideString& table, std::int32_t exempt) {
         // A page whose boundary could not be read, or whose worker cannot start, is counted as
         // finished without rows: the table then fails its count check instead of waiting forever.
         const WideString parameter = decimalText(columnCount) + kParameterSeparator + table + kParameterSeparator + decimalText(page);
-        if (!boundariesRead || !startPageWorker(parameter)) completedPages.add(1);
+        if (!boundariesRead || !startPageWorker(parameter)) {
+            current.turns.finish(page);
+            completedPages.add(1);
+        }
         watchWorkers(table, sourceRows, [page] { return page - completedPages.load() >= kMaxUnfinishedWorkers; });
         report(2, table, sourceRows, rowsDone(sourceRows), kTextCopying);
     }
@@ -149,8 +155,10 @@ void copyPage(WideString parameter) {
     (void)sourceDb.queryPage(u"SELECT " + quotedNameList(plan.readColumns) + u" FROM " + quotedName(table) +
                                  u" NOT INDEXED WHERE " + current.pageConditions[static_cast<std::size_t>(page)],
                              rows);
+    current.turns.waitFor(page);
     (void)targetDb.lock(0);
     (void)targetDb.insertPage(plan.insertStatement(), rows);   // a failed row shows up in the count check
     (void)targetDb.unlock(0);
+    current.turns.finish(page);
     completedPages.add(1);
 }
