@@ -24,6 +24,11 @@ TEST(DateTimeText, formatsAFixedMomentByItsPictures) {
         {36525.0, u"yyyyMMdd", u"HHmmss", u"19991231000000"},
         {36525.999999, u"yyyyMMdd", u"HHmmss", u"20000101000000"},   // rounds to the nearest second
         {-1.25, u"yyyyMMdd", u"HHmmss", u"18991229060000"},            // the fraction is the time of day
+        {-657434.5, u"yyyyMMdd", u"HHmmss", u"120000"},                // 1 January 100: no date text before 1601
+        {2958465.9999, u"yyyyMMdd", u"HHmmss", u"99991231235951"},
+        {kMorning, u"yyy-yyyyy", u"", u"2026-2026"},
+        {kMorning, u"x'it''s'z", u"'HH'", u"xit'szHH"},               // quoted text, '' for a quote
+        {kMorning, u"dd HH", u"HH yyyy", u"01 HH09 yyyy"},            // each part knows only its own letters
     };
     for (const Case& c : cases)
         EXPECT_EQ(WideString(c.text), platform::dateTimeText(c.moment, c.date, c.time)) << c.moment << " " << toUtf8(c.date);

@@ -15,6 +15,7 @@ namespace {
 constexpr double kFirstMoment = -657434.0;
 constexpr double kEndMoment = 2958466.0;
 constexpr int kSecondsPerDay = 86400;
+constexpr int kFirstFormattedYear = 1601;
 // Each part must fit, with a terminating zero, in the 40 characters Windows formats it into.
 constexpr std::size_t kTextBufferLength = 40;
 
@@ -68,7 +69,7 @@ void appendName(WideString& out, const char* name, bool abbreviated) {
     out += abbreviated ? whole.substr(0, 3) : whole;
 }
 
-// One run of a date letter (d, M, y, g); false when the letter is not one.
+// One run of a date letter (d, M, y); false when the letter is not one. Names are English.
 bool appendDateField(WideString& out, char16_t letter, std::size_t count, const CalendarTime& time) {
     switch (letter) {
     case u'd':
@@ -82,9 +83,6 @@ bool appendDateField(WideString& out, char16_t letter, std::size_t count, const 
     case u'y':
         if (count <= 2) appendNumber(out, time.year % 100, count);
         else appendNumber(out, time.year, 1);
-        return true;
-    case u'g':
-        out += u"A.D.";
         return true;
     default:
         return false;
@@ -147,7 +145,9 @@ WideString dateTimeText(double moment, const WideString& datePicture, const Wide
     if (moment == -1.0) time = localNow();
     else time = calendarOfMoment(moment);
     if (!time) return {};
-    return formatted(datePicture, *time, appendDateField) + formatted(timePicture, *time, appendTimeField);
+    // GetDateFormatW refuses years before the Gregorian calendar's 1601; the time part stays.
+    const WideString dateText = time->year < kFirstFormattedYear ? WideString() : formatted(datePicture, *time, appendDateField);
+    return dateText + formatted(timePicture, *time, appendTimeField);
 }
 
 }  // namespace platform
