@@ -74,7 +74,7 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     for (int attempt = 0; attempt < kSwapAttempts; ++attempt) {
         // Moves never overwrite, so a backup left by an earlier run is never lost.
         if (moveDatabaseInFolder(folder, sourceName, backupDatabaseName())) {
-            if (platform::moveInFolder(folder, tempName, sourceName)) {
+            if (moveDatabaseInFolder(folder, tempName, sourceName)) {
                 report(2, kTextFinished);
                 return kResultRepaired;
             }
@@ -84,7 +84,7 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
         platform::waitPumping(kSwapRetryMilliseconds, 1);
         repairProgress.raise(*this, 1, kJobName, 0, 0, kTextBusyRetry + decimalText(attempt));
     }
-    (void)platform::moveInFolder(folder, tempName, repairedDatabaseName());
+    (void)moveDatabaseInFolder(folder, tempName, repairedDatabaseName());
     report(1, kTextSwapByHand);
     return kResultSwapByHand;
 }
