@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "base/text_routines.h"
+#include "repair/page_turns.h"
 #include "repair/process_objects.h"
 #include "repair/repair_job.h"
 #include "repair/sql_text.h"
-#include "repair/page_turns.h"
 #include "repair/table_plan.h"
 
 namespace {
@@ -62,12 +62,11 @@ bool startPageWorker(const WideString& parameter) {
 // boundary cannot be read; lower then holds the next page's lower boundary (no row when none).
 bool pageCondition(std::int32_t page, std::int32_t pageCount, TypedPage& lower, WideString& condition) {
     const TablePlan& plan = current.plan;
-    const bool hasLower = page > 0 && lower.rowCount() > 0;
     if (page > 0 && lower.rowCount() == 0) {
         condition = u"0";   // the rows ran out before the count said: the count check will tell
         return true;
     }
-    condition = hasLower ? plan.keyFrom(lower, 0) : WideString(u"1");
+    condition = page > 0 ? plan.keyFrom(lower, 0) : WideString(u"1");
     if (page == pageCount - 1) return true;
     TypedPage upper;
     const WideString statement = u"SELECT " + plan.keyColumns() + u" FROM " + plan.quotedTable + u" NOT INDEXED WHERE " + condition +
