@@ -1,0 +1,69 @@
+// Virtual tables come back working, from their shadow tables' contents; one whose module is
+// missing fails the run instead of vanishing from a "successful" repair.
+#include <gtest/gtest.h>
+
+#include "fixtures/damaged_database.h"
+#include "repair/result_texts.h"
+#include "repair_run.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+TEST(VirtualTables, fullTextAndRTreeTablesAnswerTheirQueriesAfterRepair) {
+    TempFolder folder;
+    const WideString path = folder / u"search.db";
+    ASSERT_TRUE(writeDatabase(path, {
+        u"CREATE VIRTUAL TABLE notes5 USING fts5(title, body)",
+        u"CREATE VIRTUAL TABLE notes4 USING fts4(title, body)",
+        u"CREATE VIRTUAL TABLE places USING rtree(id, minX, maxX, minY, maxY)",
+        numbersUpTo(2500) + u"INSERT INTO notes5 (rowid, title, body) SELECT i * 2, 'note ' || i, "
+                        u"CASE WHEN i % 10 = 0 THEN 'apple pie' ELSE 'plain words ' || i END FROM n",
+        numbersUpTo(1500) + u"INSERT INTO notes4 (docid, title, body) SELECT i, 'note ' || i, CASE WHEN i % 5 = 0 THEN 'banana' ELSE 'other' END FROM n",
+        numbersUpTo(1500) + u"INSERT INTO places SELECT i, i, i + 0.5, -i, -i + 2 FROM n",
+        u"DELETE FROM notes5 WHERE rowid % 3 = 0",
+    }));
+    const WideString queries[] = {
+        u"SELECT rowid, title FROM notes5 WHERE notes5 MATCH 'apple' ORDER BY rowid",
+        u"SELECT rowid FROM notes5 WHERE notes5 MATCH 'plain' ORDER BY rowid",
+        u"SELECT docid, title FROM notes4 WHERE notes4 MATCH 'banana' ORDER BY docid",
+        u"SELECT id FROM places WHERE minX >= 100 AND maxX <= 120.5 AND minY >= -120 ORDER BY id",
+    };
+    std::vector<std::vector<std::string>> answers;
+    for (const WideString& query : queries) {
+        answers.push_back(exactRows(path, query));
+        ASSERT_FALSE(answers.back().empty()) << toUtf8(query);
+    }
+
+    ASSERT_EQ(WideString(kResultRepaired), repair(path));
+    for (std::size_t i = 0; i < std::size(queries); ++i) EXPECT_EQ(answers[i], exactRows(path, queries[i])) << toUtf8(queries[i]);
+    EXPECT_TRUE(passesIntegrityCheck(path));
+    // The full-text indexes agree with their own contents.
+    EXPECT_TRUE(writeDatabase(path, {u"INSERT INTO notes5 (notes5) VALUES ('integrity-check')",
+                                     u"INSERT INTO notes4 (notes4) VALUES ('integrity-check')"}));
+    EXPECT_EQ("text:ok", exactValue(path, u"SELECT rtreecheck('places')"));
+}
+
+TEST(VirtualTables, aVirtualTableWhoseModuleIsMissingFailsTheRun) {
+    TempFolder folder;
+    const WideString path = folder / u"ghost.db";
+    ASSERT_TRUE(writeDatabase(path, {
+        u"CREATE TABLE kept (x)",
+        u"INSERT INTO kept VALUES (1), (2)",
+        u"PRAGMA writable_schema = ON",
+        u"INSERT INTO sqlite_master (type, name, tbl_name, rootpage, sql) "
+        u"VALUES ('table', 'ghost', 'ghost', 0, 'CREATE VIRTUAL TABLE ghost USING nosuchmodule(a, b)')",
+        u"PRAGMA writable_schema = OFF",
+    }));
+    const std::string sourceBytes = fileBytes(path);
+
+    ProgressLog log;
+    EXPECT_EQ(WideString(kResultDataAnomaly), repair(path));
+    const std::vector<ProgressEvent> events = log.about(u"ghost");
+    ASSERT_EQ(1u, events.size()) << describe(log.events);
+    EXPECT_EQ(1, events[0].kind);
+    EXPECT_TRUE(events[0].text.starts_with(u"修复失败,")) << toUtf8(events[0].text);
+    EXPECT_EQ((std::vector<std::string>{"ghost.db"}), filesWithoutStamps(folder.path()));
+    EXPECT_EQ(sourceBytes, fileBytes(path));
+}
+
+}  // namespace
