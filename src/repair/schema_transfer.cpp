@@ -12,8 +12,7 @@
 namespace {
 
 constexpr char16_t kTextNotRebuilt[] = u"修复失败,无法重建:";
-constexpr std::int64_t kIndexSortKibibytes = 64 * 1024;
-constexpr std::int64_t kIndexSortThreads = 4;
+constexpr std::int64_t kIndexSortThreads = 2;
 
 // Indexes, views and triggers read by copySchema and created by copyLateSchema, after the rows:
 // names and texts in schema order, indexes first.
@@ -89,9 +88,9 @@ bool copySchema(StringArray& tables) {
 }
 
 bool copyLateSchema() {
-    // Indexes are sorted in memory up to this many KiB before the sort spills to temporary files,
-    // and the sort may use helper threads.
-    StringArray statements{u"PRAGMA cache_size = -" + decimalText(kIndexSortKibibytes), u"PRAGMA threads = " + decimalText(kIndexSortThreads)};
+    // Index builds may sort on helper threads; each keeps SQLite's small sort buffers, so memory
+    // stays the same however large the table.
+    StringArray statements{u"PRAGMA threads = " + decimalText(kIndexSortThreads)};
     statements.insert(statements.end(), lateStatements.begin(), lateStatements.end());
     addHeaderValue(u"user_version", statements);
     addHeaderValue(u"application_id", statements);
