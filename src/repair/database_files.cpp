@@ -23,8 +23,12 @@ WideString backupDatabaseName() { return stampedName(u"原数据库备份-"); }
 WideString repairedDatabaseName() { return stampedName(u"已修复数据库-"); }
 
 bool moveDatabaseInFolder(const WideString& folder, const WideString& oldName, const WideString& newName) {
-    if (!platform::moveInFolder(folder, oldName, newName)) return false;
     const WideString base = withSeparator(folder);
+    // A companion already under the new name would be taken for the moved database's own: SQLite
+    // would replay a stale -wal over it.
+    for (const char16_t* suffix : kCompanionSuffixes)
+        if (platform::pathExists(base + newName + suffix)) return false;
+    if (!platform::moveInFolder(folder, oldName, newName)) return false;
     std::vector<const char16_t*> moved;
     for (const char16_t* suffix : kCompanionSuffixes) {
         if (!platform::pathExists(base + oldName + suffix)) continue;

@@ -12,8 +12,9 @@ WideString backupDatabaseName();
 WideString repairedDatabaseName();
 
 // Moves folder/oldName to folder/newName together with every companion that exists, each to
-// newName + its suffix. Never overwrites. When any of the moves fails, those already made are
-// moved back and the result is false, so that a database never lands apart from its companions.
+// newName + its suffix. Never overwrites, and moves nothing while a companion of newName exists.
+// When any of the moves fails, those already made are moved back and the result is false, so that
+// a database never lands apart from its companions, nor beside companions of another.
 bool moveDatabaseInFolder(const WideString& folder, const WideString& oldName, const WideString& newName);
 
 // Deletes a database file and its companions; failures are tolerated (nothing of value is lost).

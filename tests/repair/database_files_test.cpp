@@ -25,6 +25,7 @@ TEST(DatabaseFiles, aDatabaseMovesWithItsCompanionsOrNotAtAll) {
         {"new name taken", {"a.db", "a.db-wal", "b.db"}, false, {"a.db=a.db", "a.db-wal=a.db-wal", "b.db=b.db"}},
         {"a companion's new name taken", {"a.db", "a.db-shm", "a.db-wal", "b.db-wal"}, false,
          {"a.db=a.db", "a.db-shm=a.db-shm", "a.db-wal=a.db-wal", "b.db-wal=b.db-wal"}},
+        {"stale companion of the new name", {"a.db", "b.db-wal"}, false, {"a.db=a.db", "b.db-wal=b.db-wal"}},
         {"no database", {"a.db-wal"}, false, {"a.db-wal=a.db-wal"}},
     };
     for (const Case& c : cases) {
