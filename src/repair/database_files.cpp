@@ -1,5 +1,7 @@
 #include "repair/database_files.h"
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "platform/platform.h"
@@ -21,6 +23,12 @@ WideString timeStamp() { return platform::dateTimeText(-1.0, u"yyyyMMdd", u"HHmm
 WideString tempDatabaseName() { return stampedName(u"临时数据库-"); }
 WideString backupDatabaseName() { return stampedName(u"原数据库备份-"); }
 WideString repairedDatabaseName() { return stampedName(u"已修复数据库-"); }
+
+WideString fullPathOf(const WideString& path) {
+    std::error_code error;
+    std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(path), error);
+    return error ? path : full.make_preferred().u16string();
+}
 
 bool moveDatabaseInFolder(const WideString& folder, const WideString& oldName, const WideString& newName) {
     const WideString base = withSeparator(folder);

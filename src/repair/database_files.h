@@ -11,6 +11,10 @@ WideString tempDatabaseName();
 WideString backupDatabaseName();
 WideString repairedDatabaseName();
 
+// The path made absolute against the current folder, with the platform's separators, so that its
+// folder is the one the file lies in; the path as given when it cannot be resolved.
+WideString fullPathOf(const WideString& path);
+
 // Moves folder/oldName to folder/newName together with every companion that exists, each to
 // newName + its suffix. Never overwrites, and moves nothing while a companion of newName exists.
 // When any of the moves fails, those already made are moved back and the result is false, so that

@@ -35,12 +35,15 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
         report(1, kTextNotFound);
         return kResultDatabaseNotFound;
     }
-    const WideString folder = platform::folderOf(path);
-    const WideString sourceName = platform::fileNameOf(path);
+    // A path relative to the current folder has no folder part of its own: without this, the
+    // temporary file would land in the root folder and the swap would look for the source there.
+    const WideString sourcePath = fullPathOf(path);
+    const WideString folder = platform::folderOf(sourcePath);
+    const WideString sourceName = platform::fileNameOf(sourcePath);
     const WideString tempName = tempDatabaseName();
     const WideString tempPath = folder + tempName;
 
-    (void)sourceDb.connect(path);
+    (void)sourceDb.connect(sourcePath);
     (void)targetDb.connect(tempPath, WideString(), kTargetSyncChoice);
     report(2, kTextCreatingTemp);
 

@@ -106,6 +106,35 @@ TEST(RepairOutcome, eachResultLeavesItsFilesAndEvents) {
     }
 }
 
+// Makes folder the current folder while it lives.
+class CurrentFolderScope {
+public:
+    explicit CurrentFolderScope(const WideString& folder) : previous(std::filesystem::current_path()) {
+        std::filesystem::current_path(std::filesystem::path(folder));
+    }
+    ~CurrentFolderScope() { std::filesystem::current_path(previous); }
+
+private:
+    std::filesystem::path previous;
+};
+
+TEST(RepairOutcome, aPathRelativeToTheCurrentFolderIsRepairedWhereTheFileLies) {
+    for (const char16_t* relative : {u"shop.db", u"sub/shop.db"}) {
+        SCOPED_TRACE(toUtf8(relative));
+        TempFolder folder;
+        std::filesystem::create_directory(std::filesystem::path(folder / u"sub"));
+        const WideString databaseFolder = WideString(relative).starts_with(u"sub") ? folder / u"sub" : folder.path();
+        ASSERT_TRUE(writeShopDatabase(databaseFolder + platform::kPathSeparator + u"shop.db", 10));
+        {
+            const CurrentFolderScope scope(folder.path());
+            EXPECT_EQ(WideString(kResultRepaired), repair(relative));
+        }
+        std::vector<std::string> expected = {"shop.db", "原数据库备份-<stamp>.db"};
+        if (databaseFolder == folder.path()) expected.insert(expected.begin() + 1, "sub");
+        EXPECT_EQ(expected, filesWithoutStamps(databaseFolder));
+    }
+}
+
 void touch(const WideString& path) { writeFile(path, "x"); }
 
 // Arguments: database path, marker file, release file. Opens the database through the database
