@@ -1,7 +1,32 @@
-# Windows only: the window toolkit, the main window and the GUI program with its resources.
+# Windows only: the window toolkit, the program frame and the GUI program with its resources.
+
+# The program's resources (icon 100, pictures 500 and 501, WAVE 29185, version, manifest). Every
+# target that links the toolkit gets them compiled in, so test programs load the same resources and
+# common controls 6 as Dovrane.exe does.
+set(DOVRANE_RESOURCE_FOLDER ${PROJECT_SOURCE_DIR}/res)
+configure_file(${PROJECT_SOURCE_DIR}/res/dovrane.rc.in ${PROJECT_BINARY_DIR}/res/dovrane.rc @ONLY)
+add_library(dovrane_resources INTERFACE)
+target_sources(dovrane_resources INTERFACE ${PROJECT_BINARY_DIR}/res/dovrane.rc)
+
 dovrane_sources(toolkit_sources ui/toolkit/*.cpp)
-if(toolkit_sources)
-    add_library(dovrane_toolkit STATIC ${toolkit_sources})
-    target_link_libraries(dovrane_toolkit PUBLIC dovrane_base user32 gdi32 gdiplus comctl32 uxtheme shell32 shlwapi winmm ole32)
-    dovrane_warnings(dovrane_toolkit)
-endif()
+add_library(dovrane_toolkit STATIC ${toolkit_sources})
+target_compile_definitions(dovrane_toolkit PUBLIC UNICODE _UNICODE)
+target_link_libraries(dovrane_toolkit
+    PUBLIC dovrane_platform user32 gdi32 gdiplus comctl32 uxtheme shell32 shlwapi winmm ole32
+    INTERFACE dovrane_resources)
+dovrane_warnings(dovrane_toolkit)
+
+# The frame: entry routine, application classes, message loop. main.cpp holds only wWinMain, so
+# tests can link the frame and run it in a child process of their own.
+dovrane_sources(app_sources app/*.cpp)
+list(FILTER app_sources EXCLUDE REGEX "/main\\.cpp$")
+add_library(dovrane_app STATIC ${app_sources})
+target_link_libraries(dovrane_app PUBLIC dovrane_toolkit)
+dovrane_warnings(dovrane_app)
+
+# The main window's sources (src/ui/*.cpp) join the program here: a dovrane_ui library linked
+# into dovrane_app, whose start-up class holds the main window.
+add_executable(Dovrane WIN32 app/main.cpp)
+target_link_libraries(Dovrane PRIVATE dovrane_app)
+target_link_options(Dovrane PRIVATE -municode)
+dovrane_warnings(Dovrane)
