@@ -22,9 +22,10 @@ struct DestroyImageList {
     static bool isHandle(HIMAGELIST list) { return list != nullptr; }
     void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
 };
-struct DestroyIconHandle {
-    static bool isHandle(HICON icon) { return icon != nullptr; }
-    void operator()(HICON icon) const { DestroyIcon(icon); }
+
+struct DestroyWindowHandle {
+    static bool isHandle(HWND window) { return window != nullptr; }
+    void operator()(HWND window) const { DestroyWindow(window); }
 };
 
 using OwnedFont = Owned<HFONT, DeleteGdiObject>;
@@ -34,7 +35,8 @@ using OwnedPen = Owned<HPEN, DeleteGdiObject>;
 using OwnedRegion = Owned<HRGN, DeleteGdiObject>;
 using OwnedMemoryDC = Owned<HDC, DeleteMemoryDC>;
 using OwnedImageList = Owned<HIMAGELIST, DestroyImageList>;
-using OwnedIcon = Owned<HICON, DestroyIconHandle>;
+// A window this object made for itself (a tooltip, spin arrows), not a toolkit window.
+using OwnedWindow = Owned<HWND, DestroyWindowHandle>;
 
 // A window's client (GetDC) or whole-window (GetWindowDC) device context, or the screen's,
 // released with ReleaseDC.
