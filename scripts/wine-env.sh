@@ -15,6 +15,13 @@ wine_prefix_ready() {
         wineserver -w
         touch "$WINEPREFIX/.dovrane-ready"
     fi
+    # Tahoma, the font of message boxes, falls back to WenQuanYi Micro Hei for Chinese text, as the
+    # system font of a Chinese Windows shows it; without the link the boxes show empty squares.
+    if [ ! -f "$WINEPREFIX/.dovrane-fontlink" ]; then
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+            /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+        touch "$WINEPREFIX/.dovrane-fontlink"
+    fi
     # A persistent wineserver saves the start-up of one for every test program.
     wineserver -p >/dev/null 2>&1 || true
     # Wine's service processes (services.exe, winedevice.exe, ...) live as long as the server and
