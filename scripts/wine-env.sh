@@ -15,12 +15,16 @@ wine_prefix_ready() {
         wineserver -w
         touch "$WINEPREFIX/.dovrane-ready"
     fi
-    # Tahoma, the font of message boxes, falls back to WenQuanYi Micro Hei for Chinese text, as the
-    # system font of a Chinese Windows shows it; without the link the boxes show empty squares.
-    if [ ! -f "$WINEPREFIX/.dovrane-fontlink" ]; then
+    # Settings added after the first boot (the marker's number counts them):
+    # - Tahoma, the font of message boxes, falls back to WenQuanYi Micro Hei for Chinese text, as the
+    #   system font of a Chinese Windows shows it; without the link the boxes show empty squares.
+    # - Windows are not left to an X window manager (Xvfb has none): a managed window's close waits
+    #   2 s for a manager's answer, which every message box and window of a test would pay.
+    if [ ! -f "$WINEPREFIX/.dovrane-settings-2" ]; then
         wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
             /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
-        touch "$WINEPREFIX/.dovrane-fontlink"
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+        touch "$WINEPREFIX/.dovrane-settings-2"
     fi
     # A persistent wineserver saves the start-up of one for every test program.
     wineserver -p >/dev/null 2>&1 || true
