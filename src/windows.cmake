@@ -16,16 +16,21 @@ target_link_libraries(dovrane_toolkit
     INTERFACE dovrane_resources)
 dovrane_warnings(dovrane_toolkit)
 
+# The main window and its handlers, on the toolkit and the repair job.
+dovrane_sources(ui_sources ui/*.cpp)
+add_library(dovrane_ui STATIC ${ui_sources})
+target_link_libraries(dovrane_ui PUBLIC dovrane_toolkit dovrane_repair)
+dovrane_warnings(dovrane_ui)
+
 # The frame: entry routine, application classes, message loop. main.cpp holds only wWinMain, so
-# tests can link the frame and run it in a child process of their own.
+# tests can link the frame and run it in a child process of their own. Its start-up class holds
+# the main window.
 dovrane_sources(app_sources app/*.cpp)
 list(FILTER app_sources EXCLUDE REGEX "/main\\.cpp$")
 add_library(dovrane_app STATIC ${app_sources})
-target_link_libraries(dovrane_app PUBLIC dovrane_toolkit)
+target_link_libraries(dovrane_app PUBLIC dovrane_toolkit dovrane_ui)
 dovrane_warnings(dovrane_app)
 
-# The main window's sources (src/ui/*.cpp) join the program here: a dovrane_ui library linked
-# into dovrane_app, whose start-up class holds the main window.
 add_executable(Dovrane WIN32 app/main.cpp)
 target_link_libraries(Dovrane PRIVATE dovrane_app)
 target_link_options(Dovrane PRIVATE -municode)

@@ -1,0 +1,104 @@
+// What the main window does: takes a dropped database, repairs it on a thread of its own with its
+// progress in the hint label, reports the result and resets, and refuses to close during a run.
+#include "ui/main_window.h"
+
+#include "platform/platform.h"
+#include "repair/progress_line.h"
+#include "repair/repair_job.h"
+#include "ui/database_drop.h"
+#include "ui/main_window_texts.h"
+#include "ui/message_boxes.h"
+
+namespace {
+
+// How the repair thread reaches the window that started it: subscribed with the window's
+// eventTarget, so a window destroyed meanwhile is not reached.
+EventSlot<rg_mk_class_sqliteshjk_xf> repairEnded;
+
+}  // namespace
+
+bool rg_win_Zhu::isRepairing() const {
+    return startButton.text() == kRepairingText;
+}
+
+void rg_win_Zhu::showStartupTip() {
+    showFreeBox(kStartupTip);
+}
+
+void rg_win_Zhu::onFilesDropped(const StringArray& paths) {
+    if (paths.empty()) return;
+    if (paths.size() != 1) {
+        showWindowBox(handle(), kSingleFileOnly);
+        return;
+    }
+    if (!hasDatabaseExtension(paths.front())) {
+        showWindowBox(handle(), kNotADatabaseFile);
+        return;
+    }
+    pathBox.setText(paths.front());
+}
+
+void rg_win_Zhu::onStartClicked(WindowObject& sender) {
+    if (&sender != &startButton) return;
+    if (isRepairing()) {
+        showWindowBox(handle(), kRepairInProgress);
+        return;
+    }
+    const WideString path = pathBox.text();
+    if (!platform::pathExists(path)) {
+        showWindowBox(handle(), kFileNotFound);
+        pathBox.setText(u"");
+        return;
+    }
+    // The button reads "修复中" before the thread starts, so a second press already finds it.
+    startButton.setText(kRepairingText);
+    repairJob.repairProgress.subscribe(
+        eventTarget, 1,
+        [this](rg_mk_class_sqliteshjk_xf&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total,
+               std::int32_t done, const WideString& text) {
+            onRepairProgress(kind, name, total, done, text);
+            return 0;
+        });
+    repairEnded.subscribe(eventTarget, 1, [this](rg_mk_class_sqliteshjk_xf&, std::int32_t) {
+        resetToIdle();
+        return 0;
+    });
+    if (startRepairThread(path)) return;
+    // No thread will reset the window, so it goes back to idle here rather than stay "修复中".
+    resetToIdle();
+    showWindowBox(handle(), kThreadNotStarted);
+}
+
+bool rg_win_Zhu::startRepairThread(const WideString& path) {
+    return platform::startThread(repairWorker, path);
+}
+
+void rg_win_Zhu::repairWorker(WideString path) {
+    const WideString result = repairJob.repairDatabase(path, kRowsPerPage, kDefaultExemptTables);
+    // Shown from this thread, the box has no owner window: the main window stays usable.
+    showFreeBox(result);
+    repairEnded.raise(repairJob);
+}
+
+void rg_win_Zhu::onRepairProgress(std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
+                                  const WideString& text) {
+    hintLabel.setText(progressLine(kind, name, total, done, text));
+}
+
+void rg_win_Zhu::resetToIdle() {
+    startButton.setText(kStartText);
+    hintLabel.setText(kDropHint);
+    pathBox.setText(u"");
+}
+
+void rg_win_Zhu::onCloseClicked(WindowObject& sender) {
+    if (&sender != &closeButton) return;
+    if (!isRepairing()) ExitProcess(0);
+    showFreeBox(kCloseRefused);
+}
+
+int rg_win_Zhu::onCloseQuery() {
+    if (!isRepairing()) return 0;
+    showFreeBox(kCloseRefused);
+    return 1;
+}

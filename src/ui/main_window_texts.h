@@ -1,0 +1,23 @@
+// The main window's fixed texts: the states its controls show and the messages of its boxes.
+#pragma once
+
+// Caption of every message box the window shows.
+inline constexpr char16_t kBoxCaption[] = u"信息:";
+
+inline constexpr char16_t kWindowTitle[] = u"Dovrane";
+inline constexpr char16_t kTitleText[] = u"Dovrane V2.1";
+inline constexpr char16_t kPanelText[] = u"外形框1";
+
+// The hint label while no repair has reported progress.
+inline constexpr char16_t kDropHint[] = u"请将需要修复的数据库拖到软件上";
+// The start button's two texts; the second is the window's only record of a running repair.
+inline constexpr char16_t kStartText[] = u"开始修复";
+inline constexpr char16_t kRepairingText[] = u"修复中";
+
+inline constexpr char16_t kStartupTip[] = u"温馨提示:修复前请先复制备份数据库,以免照成数据丢失";
+inline constexpr char16_t kSingleFileOnly[] = u"数据库修复只支持单个文件";
+inline constexpr char16_t kNotADatabaseFile[] = u"当前文件不是数据库文件请选择 *.db文件";
+inline constexpr char16_t kRepairInProgress[] = u"当前正在修复请稍等";
+inline constexpr char16_t kFileNotFound[] = u"当前选择的文件无法找到请重新拖入";
+inline constexpr char16_t kCloseRefused[] = u"当前数据库正在修复中请执行完毕后再关闭";
+inline constexpr char16_t kThreadNotStarted[] = u"无法启动修复线程请稍后再试";

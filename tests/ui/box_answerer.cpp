@@ -1,0 +1,144 @@
+#include "box_answerer.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "window_driver.h"
+
+namespace {
+
+WideString windowText(HWND window) {
+    wchar_t buffer[1024] = {};
+    // InternalGetWindowText sends no message, so a box whose thread is busy cannot stall the watcher.
+    const int length = InternalGetWindowText(window, buffer, 1024);
+    return WideString(reinterpret_cast<const char16_t*>(buffer), static_cast<size_t>(std::max(length, 0)));
+}
+
+WideString className(HWND window) {
+    wchar_t buffer[256] = {};
+    const int length = GetClassNameW(window, buffer, 256);
+    return WideString(reinterpret_cast<const char16_t*>(buffer), static_cast<size_t>(std::max(length, 0)));
+}
+
+BOOL CALLBACK collectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> topLevelWindowsOfThisProcess() {
+    std::vector<HWND> all;
+    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&all));
+    std::vector<HWND> ours;
+    for (HWND window : all) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        if (processId == GetCurrentProcessId()) ours.push_back(window);
+    }
+    return ours;
+}
+
+// The message text is the box's static control that carries text (the icon's static has none).
+WideString boxText(HWND box) {
+    std::vector<HWND> children;
+    EnumChildWindows(box, collectWindow, reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children) {
+        if (className(child) != u"Static") continue;
+        WideString text = windowText(child);
+        if (!text.empty()) return text;
+    }
+    return {};
+}
+
+bool mainWindowVisible() {
+    for (HWND window : topLevelWindowsOfThisProcess())
+        if (windowText(window) == u"Dovrane" && IsWindowVisible(window)) return true;
+    return false;
+}
+
+void pressOk(HWND box) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+}
+
+}  // namespace
+
+BoxAnswerer::BoxAnswerer() : watcher([this] { watch(); }) {}
+
+BoxAnswerer::~BoxAnswerer() {
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        stopping = true;
+    }
+    wake.notify_all();
+    watcher.join();
+    release();
+}
+
+void BoxAnswerer::hold(const WideString& text) {
+    std::lock_guard<std::mutex> guard(lock);
+    heldText = text;
+    holding = true;
+}
+
+void BoxAnswerer::release() {
+    std::lock_guard<std::mutex> guard(lock);
+    holding = false;
+    for (HWND box : heldBoxes)
+        if (IsWindow(box)) pressOk(box);
+    heldBoxes.clear();
+}
+
+std::vector<SeenBox> BoxAnswerer::seen() const {
+    std::lock_guard<std::mutex> guard(lock);
+    return boxes;
+}
+
+std::vector<WideString> BoxAnswerer::seenTexts() const {
+    std::vector<WideString> texts;
+    for (const SeenBox& box : seen()) texts.push_back(box.text);
+    return texts;
+}
+
+void BoxAnswerer::forget() {
+    std::lock_guard<std::mutex> guard(lock);
+    boxes.clear();
+}
+
+bool BoxAnswerer::waitForBoxes(size_t count, int timeoutMs) const {
+    return pumpUntil([&] { return seen().size() >= count; }, timeoutMs);
+}
+
+void BoxAnswerer::watch() {
+    std::unique_lock<std::mutex> guard(lock);
+    while (!stopping) {
+        guard.unlock();
+        look();
+        guard.lock();
+        wake.wait_for(guard, std::chrono::milliseconds(10), [this] { return stopping; });
+    }
+}
+
+void BoxAnswerer::look() {
+    for (HWND window : topLevelWindowsOfThisProcess()) {
+        if (className(window) != u"#32770" || !IsWindowVisible(window)) continue;
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            if (noted.count(window)) continue;
+        }
+        SeenBox box;
+        box.caption = windowText(window);
+        box.text = boxText(window);
+        box.owner = GetWindow(window, GW_OWNER);
+        box.threadId = GetWindowThreadProcessId(window, nullptr);
+        box.mainWindowVisible = mainWindowVisible();
+        std::lock_guard<std::mutex> guard(lock);
+        noted.insert(window);
+        const bool held = holding && box.text == heldText;
+        boxes.push_back(std::move(box));
+        if (held)
+            heldBoxes.push_back(window);
+        else
+            pressOk(window);
+    }
+    std::lock_guard<std::mutex> guard(lock);
+    for (auto it = noted.begin(); it != noted.end();) it = IsWindow(*it) ? std::next(it) : noted.erase(it);
+}

@@ -1,0 +1,57 @@
+// Answers the program's message boxes from a watcher thread, as a user would: it notes each box
+// (its text, owner and thread, and whether the main window was on screen at that moment), then
+// presses OK, unless the box's text is held open by the test.
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "base/wide_string.h"
+
+struct SeenBox {
+    WideString caption;
+    WideString text;
+    HWND owner = nullptr;           // GetWindow(GW_OWNER); null for a box without a real owner
+    DWORD threadId = 0;             // the thread that shows the box
+    bool mainWindowVisible = false; // a top-level "Dovrane" window of this process was visible
+};
+
+class BoxAnswerer {
+public:
+    BoxAnswerer();
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+    ~BoxAnswerer();
+
+    // Boxes with exactly this text stay open until release(); others are answered at once.
+    void hold(const WideString& text);
+    // Presses OK on the held boxes and answers later ones at once.
+    void release();
+
+    // The boxes seen so far, in order.
+    std::vector<SeenBox> seen() const;
+    std::vector<WideString> seenTexts() const;
+    void forget();
+
+    // Pumps the calling thread's messages until count boxes have been seen or timeoutMs pass.
+    bool waitForBoxes(size_t count, int timeoutMs) const;
+
+private:
+    void watch();
+    void look();
+
+    mutable std::mutex lock;
+    std::vector<SeenBox> boxes;
+    std::set<HWND> noted;
+    std::vector<HWND> heldBoxes;
+    WideString heldText;
+    bool holding = false;
+    bool stopping = false;
+    std::condition_variable wake;
+    std::thread watcher;
+};

@@ -1,0 +1,47 @@
+// The main window as the program makes it, on the test's thread, with a watcher that answers its
+// message boxes, and the control ids through which a test finds what a user sees.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "box_answerer.h"
+#include "ui/main_window.h"
+
+constexpr int kPanelId = 101;
+constexpr int kHintLabelId = 102;
+constexpr int kStartButtonId = 103;
+constexpr int kPathBoxId = 104;
+constexpr int kCloseButtonId = 105;
+constexpr int kTitleLabelId = 106;
+
+// Creates the window at its default position and size, as the program's start-up does, after
+// setting the display scale from the screen's DPI. The start-up tip is answered by boxes.
+class OpenMainWindow {
+public:
+    explicit OpenMainWindow(std::unique_ptr<rg_win_Zhu> made = std::make_unique<rg_win_Zhu>());
+
+    HWND handle() const { return window->handle(); }
+    HWND control(int id) const;
+    WideString text(int id) const;
+
+    BoxAnswerer boxes;   // first: it answers the start-up tip shown while the window is created
+    std::unique_ptr<rg_win_Zhu> window;
+};
+
+// Calls seen(text) on this thread for every text set on one window, however it is set, including
+// texts set from other threads (which Windows carries to this thread), while it lives.
+class TextWatch {
+public:
+    TextWatch(HWND window, std::function<void(const WideString&)> seen);
+    TextWatch(const TextWatch&) = delete;
+    TextWatch& operator=(const TextWatch&) = delete;
+    ~TextWatch();
+
+private:
+    static LRESULT CALLBACK hook(int code, WPARAM wParam, LPARAM lParam);
+    HHOOK handle = nullptr;
+};

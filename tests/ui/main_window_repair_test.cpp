@@ -1,0 +1,173 @@
+// A repair started from the window on a damaged database: the progress lines in the hint label,
+// the result box from the repair thread, the reset to idle, and what the window refuses meanwhile.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "fixtures/damaged_database.h"
+#include "main_window_driver.h"
+#include "support/child_process.h"
+#include "support/temp_folder.h"
+#include "window_driver.h"
+
+namespace {
+
+const WideString kRepaired = u"修复成功";
+const WideString kCloseRefused = u"当前数据库正在修复中请执行完毕后再关闭";
+const WideString kRepairInProgress = u"当前正在修复请稍等";
+const WideString kDropHint = u"请将需要修复的数据库拖到软件上";
+
+// The sample shop database (customers, 5000 orders) with one leaf page of its orders index garbled.
+WideString writeDamagedShop(const TempFolder& folder) {
+    const WideString path = folder / u"shop.db";
+    EXPECT_TRUE(writeShopDatabase(path, 5000));
+    EXPECT_TRUE(garbleLeafPage(path, u"orders_by_customer"));
+    return path;
+}
+
+// The reset after a run writes the button, the hint and then the path box.
+bool isIdle(const OpenMainWindow& opened) {
+    return opened.text(kStartButtonId) == u"开始修复" && opened.text(kHintLabelId) == kDropHint &&
+           opened.text(kPathBoxId).empty();
+}
+
+std::string joined(const std::vector<WideString>& lines) {
+    std::string text;
+    for (const WideString& line : lines) text += toUtf8(line) + "\n";
+    return text;
+}
+
+TEST(MainWindowRepair, aDamagedDatabaseIsRepairedWithItsProgressInTheHintLabel) {
+    TempFolder folder;
+    const WideString path = writeDamagedShop(folder);
+    OpenMainWindow opened;
+    std::vector<WideString> lines;
+    TextWatch watch(opened.control(kHintLabelId), [&](const WideString& text) { lines.push_back(text); });
+    dropFiles(opened.handle(), {path});
+    ASSERT_EQ(path, opened.text(kPathBoxId));
+    opened.boxes.forget();
+
+    clickMiddle(opened.control(kStartButtonId));
+    EXPECT_EQ(u"修复中", opened.text(kStartButtonId));
+    ASSERT_TRUE(opened.boxes.waitForBoxes(1, 60000));
+    ASSERT_TRUE(pumpUntil([&] { return isIdle(opened); }, 5000));
+
+    const std::vector<SeenBox> boxes = opened.boxes.seen();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(kRepaired, boxes[0].text);
+    EXPECT_EQ(u"信息:", boxes[0].caption);
+    EXPECT_NE(GetCurrentThreadId(), boxes[0].threadId) << "the repair thread shows the result";
+    EXPECT_EQ(nullptr, boxes[0].owner) << "the result box blocks no window";
+
+    ASSERT_GE(lines.size(), 4u) << joined(lines);
+    EXPECT_EQ(u"修复进度: 表名称:数据库    0/0    创建临时数据库", lines.front()) << joined(lines);
+    for (const WideString& expected : {WideString(u"修复进度: 表名称:customers    3/3    修复完毕"),
+                                       WideString(u"修复进度: 表名称:orders    5000/5000    修复完毕")})
+        EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), expected)) << toUtf8(expected) << "\n" << joined(lines);
+    const auto lastProgress = std::find(lines.begin(), lines.end(), kDropHint);
+    ASSERT_NE(lines.end(), lastProgress) << joined(lines);
+    EXPECT_EQ(u"修复进度: 表名称:数据库    0/0    修复完毕", *(lastProgress - 1)) << joined(lines);
+    for (auto line = lines.begin(); line != lastProgress; ++line)
+        EXPECT_EQ(0u, line->rfind(u"修复进度: 表名称:", 0)) << toUtf8(*line);
+
+    EXPECT_EQ(u"", opened.text(kPathBoxId));
+    EXPECT_EQ(kDropHint, opened.text(kHintLabelId));
+    StringArray names = folder.fileNames();
+    EXPECT_EQ(2u, names.size()) << "the repaired database and the backup of the damaged one";
+    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), u"shop.db"));
+}
+
+// While the repair thread waits for its first progress line to be shown, a second start and both
+// closes are refused, and the window stays; once it is over the system close closes it.
+TEST(MainWindowRepair, startAndCloseAreRefusedWhileARepairRuns) {
+    TempFolder folder;
+    const WideString path = writeDamagedShop(folder);
+    OpenMainWindow opened;
+    dropFiles(opened.handle(), {path});
+    opened.boxes.forget();
+    std::vector<WideString> answersDuringTheRun;
+    bool pressedDuringTheRun = false;
+    {
+        TextWatch watch(opened.control(kHintLabelId), [&](const WideString&) {
+            if (pressedDuringTheRun) return;
+            pressedDuringTheRun = true;
+            clickMiddle(opened.control(kStartButtonId));
+            clickMiddle(opened.control(kCloseButtonId));
+            SendMessageW(opened.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            answersDuringTheRun = opened.boxes.seenTexts();
+        });
+        clickMiddle(opened.control(kStartButtonId));
+        ASSERT_TRUE(pumpUntil([&] { return pressedDuringTheRun; }, 30000));
+    }
+    EXPECT_EQ((std::vector<WideString>{kRepairInProgress, kCloseRefused, kCloseRefused}), answersDuringTheRun);
+    EXPECT_TRUE(IsWindowVisible(opened.handle()));
+    ASSERT_TRUE(pumpUntil([&] { return isIdle(opened); }, 60000));
+    EXPECT_EQ(kRepaired, opened.boxes.seenTexts().back());
+
+    SendMessageW(opened.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindow(opened.handle()));
+}
+
+// With its result box still open the run is not over: start and close are still refused.
+TEST(MainWindowRepair, theResultBoxKeepsTheWindowRepairingUntilItIsClosed) {
+    TempFolder folder;
+    const WideString path = writeDamagedShop(folder);
+    OpenMainWindow opened;
+    dropFiles(opened.handle(), {path});
+    opened.boxes.forget();
+    opened.boxes.hold(kRepaired);
+    clickMiddle(opened.control(kStartButtonId));
+    ASSERT_TRUE(opened.boxes.waitForBoxes(1, 60000));
+    pumpFor(100);
+    EXPECT_EQ(u"修复中", opened.text(kStartButtonId));
+    EXPECT_EQ(u"修复进度: 表名称:数据库    0/0    修复完毕", opened.text(kHintLabelId));
+
+    const HWND other = opened.control(kPathBoxId);
+    dropFiles(opened.handle(), {u"D:\\data\\other.db"});
+    EXPECT_EQ(u"D:\\data\\other.db", controlText(other)) << "drops are taken in every state";
+    clickMiddle(opened.control(kStartButtonId));
+    clickMiddle(opened.control(kCloseButtonId));
+    EXPECT_EQ((std::vector<WideString>{kRepaired, kRepairInProgress, kCloseRefused}), opened.boxes.seenTexts());
+    EXPECT_TRUE(IsWindow(opened.handle()));
+
+    opened.boxes.release();
+    ASSERT_TRUE(pumpUntil([&] { return isIdle(opened); }, 5000));
+    EXPECT_EQ(u"", opened.text(kPathBoxId));
+    EXPECT_EQ(kDropHint, opened.text(kHintLabelId));
+}
+
+// Ends the process through the close button when the window is idle; returns only when it did not.
+int closeWhenIdle(const std::vector<std::string>&) {
+    OpenMainWindow opened;
+    dropFiles(opened.handle(), {u"D:\\data\\shop.db"});
+    clickMiddle(opened.control(kCloseButtonId));
+    return 3;
+}
+CHILD_ROLE("close-when-idle", closeWhenIdle);
+
+TEST(MainWindowClose, theCloseButtonEndsTheProcessWithExitCodeZeroWhenIdle) {
+    ChildProcess child("close-when-idle", {});
+    EXPECT_EQ(0, child.wait());
+}
+
+class WindowWithoutThreads final : public rg_win_Zhu {
+protected:
+    bool startRepairThread(const WideString&) override { return false; }
+};
+
+TEST(MainWindowRepair, withoutARepairThreadTheWindowGoesBackToIdleAndSaysSo) {
+    TempFolder folder;
+    const WideString path = writeDamagedShop(folder);
+    OpenMainWindow opened(std::make_unique<WindowWithoutThreads>());
+    dropFiles(opened.handle(), {path});
+    opened.boxes.forget();
+    clickMiddle(opened.control(kStartButtonId));
+    EXPECT_EQ(std::vector<WideString>{u"无法启动修复线程请稍后再试"}, opened.boxes.seenTexts());
+    EXPECT_EQ(opened.handle(), opened.boxes.seen().at(0).owner);
+    EXPECT_EQ(u"开始修复", opened.text(kStartButtonId));
+    EXPECT_EQ(u"", opened.text(kPathBoxId));
+    EXPECT_EQ(kDropHint, opened.text(kHintLabelId));
+}
+
+}  // namespace
