@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 
 #include "fixtures/damaged_database.h"
 #include "main_window_driver.h"
@@ -18,13 +17,25 @@ const WideString kCloseRefused = u"当前数据库正在修复中请执行完毕
 const WideString kRepairInProgress = u"当前正在修复请稍等";
 const WideString kDropHint = u"请将需要修复的数据库拖到软件上";
 
-// The sample shop database (customers, 5000 orders) with one leaf page of its orders index garbled.
-WideString writeDamagedShop(const TempFolder& folder) {
+// A window with the sample shop database (customers, 5000 orders, one leaf page of its orders
+// index garbled) dropped on it, and the boxes seen so far forgotten.
+class MainWindowRepair : public testing::Test {
+protected:
+    explicit MainWindowRepair(std::unique_ptr<rg_win_Zhu> made = std::make_unique<rg_win_Zhu>())
+        : opened(std::move(made)) {}
+
+    void SetUp() override {
+        ASSERT_TRUE(writeShopDatabase(path, 5000));
+        ASSERT_TRUE(garbleLeafPage(path, u"orders_by_customer"));
+        dropFiles(opened.handle(), {path});
+        ASSERT_EQ(path, opened.text(kPathBoxId));
+        opened.boxes.forget();
+    }
+
+    TempFolder folder;
     const WideString path = folder / u"shop.db";
-    EXPECT_TRUE(writeShopDatabase(path, 5000));
-    EXPECT_TRUE(garbleLeafPage(path, u"orders_by_customer"));
-    return path;
-}
+    OpenMainWindow opened;
+};
 
 // The reset after a run writes the button, the hint and then the path box.
 bool isIdle(const OpenMainWindow& opened) {
@@ -38,15 +49,9 @@ std::string joined(const std::vector<WideString>& lines) {
     return text;
 }
 
-TEST(MainWindowRepair, aDamagedDatabaseIsRepairedWithItsProgressInTheHintLabel) {
-    TempFolder folder;
-    const WideString path = writeDamagedShop(folder);
-    OpenMainWindow opened;
+TEST_F(MainWindowRepair, aDamagedDatabaseIsRepairedWithItsProgressInTheHintLabel) {
     std::vector<WideString> lines;
     TextWatch watch(opened.control(kHintLabelId), [&](const WideString& text) { lines.push_back(text); });
-    dropFiles(opened.handle(), {path});
-    ASSERT_EQ(path, opened.text(kPathBoxId));
-    opened.boxes.forget();
 
     clickMiddle(opened.control(kStartButtonId));
     EXPECT_EQ(u"修复中", opened.text(kStartButtonId));
@@ -80,12 +85,7 @@ TEST(MainWindowRepair, aDamagedDatabaseIsRepairedWithItsProgressInTheHintLabel) 
 
 // While the repair thread waits for its first progress line to be shown, a second start and both
 // closes are refused, and the window stays; once it is over the system close closes it.
-TEST(MainWindowRepair, startAndCloseAreRefusedWhileARepairRuns) {
-    TempFolder folder;
-    const WideString path = writeDamagedShop(folder);
-    OpenMainWindow opened;
-    dropFiles(opened.handle(), {path});
-    opened.boxes.forget();
+TEST_F(MainWindowRepair, startAndCloseAreRefusedWhileARepairRuns) {
     std::vector<WideString> answersDuringTheRun;
     bool pressedDuringTheRun = false;
     {
@@ -110,12 +110,7 @@ TEST(MainWindowRepair, startAndCloseAreRefusedWhileARepairRuns) {
 }
 
 // With its result box still open the run is not over: start and close are still refused.
-TEST(MainWindowRepair, theResultBoxKeepsTheWindowRepairingUntilItIsClosed) {
-    TempFolder folder;
-    const WideString path = writeDamagedShop(folder);
-    OpenMainWindow opened;
-    dropFiles(opened.handle(), {path});
-    opened.boxes.forget();
+TEST_F(MainWindowRepair, theResultBoxKeepsTheWindowRepairingUntilItIsClosed) {
     opened.boxes.hold(kRepaired);
     clickMiddle(opened.control(kStartButtonId));
     ASSERT_TRUE(opened.boxes.waitForBoxes(1, 60000));
@@ -156,18 +151,16 @@ protected:
     bool startRepairThread(const WideString&) override { return false; }
 };
 
-TEST(MainWindowRepair, withoutARepairThreadTheWindowGoesBackToIdleAndSaysSo) {
-    TempFolder folder;
-    const WideString path = writeDamagedShop(folder);
-    OpenMainWindow opened(std::make_unique<WindowWithoutThreads>());
-    dropFiles(opened.handle(), {path});
-    opened.boxes.forget();
+class MainWindowWithoutThreads : public MainWindowRepair {
+protected:
+    MainWindowWithoutThreads() : MainWindowRepair(std::make_unique<WindowWithoutThreads>()) {}
+};
+
+TEST_F(MainWindowWithoutThreads, theWindowGoesBackToIdleAndSaysSo) {
     clickMiddle(opened.control(kStartButtonId));
     EXPECT_EQ(std::vector<WideString>{u"无法启动修复线程请稍后再试"}, opened.boxes.seenTexts());
     EXPECT_EQ(opened.handle(), opened.boxes.seen().at(0).owner);
-    EXPECT_EQ(u"开始修复", opened.text(kStartButtonId));
-    EXPECT_EQ(u"", opened.text(kPathBoxId));
-    EXPECT_EQ(kDropHint, opened.text(kHintLabelId));
+    EXPECT_TRUE(isIdle(opened));
 }
 
 }  // namespace
