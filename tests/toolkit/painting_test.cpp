@@ -162,7 +162,9 @@ TEST(FormPainting, backgroundPictureModesPlaceThePicture) {
         ASSERT_TRUE(createPlainForm(form, 20, 20, 100, 50, true));
         const Snapshot shot(form.handle());
         EXPECT_EQ(kBlue, shot.pixel(c.blue.x, c.blue.y)) << c.mode;
-        if (c.red.x >= 0) EXPECT_EQ(kRed, shot.pixel(c.red.x, c.red.y)) << c.mode;
+        if (c.red.x >= 0) {
+            EXPECT_EQ(kRed, shot.pixel(c.red.x, c.red.y)) << c.mode;
+        }
     }
 }
 

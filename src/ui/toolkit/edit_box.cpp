@@ -4,6 +4,8 @@
 
 #include "ui/toolkit/private_messages.h"
 
+#include <commctrl.h>
+
 namespace {
 
 constexpr DWORD kEdgeExtendedStyles = WS_EX_DLGMODALFRAME | WS_EX_CLIENTEDGE | WS_EX_STATICEDGE;   // 0x20201
@@ -44,6 +46,57 @@ WindowObject::NativeWindowRequest CVWnd_Edit::creationRequest(const CreationPara
 void CVWnd_Edit::afterCreate() {
     applyBorderStyle();
     applyInputMode();
+    if (wantsSpin) createSpin();
+}
+
+void CVWnd_Edit::setSpinArrows(int minimum, int maximum, bool automatic) {
+    spin.minimum = minimum;
+    spin.maximum = maximum;
+    spin.automatic = automatic;
+    wantsSpin = true;
+    if (window && !spin.handle()) createSpin();
+}
+
+// The arrows sit against the box's right edge, as tall as the box, and start visible and enabled
+// as the box is.
+void CVWnd_Edit::createSpin() {
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    const HWND parent = GetParent(window);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&bounds), 2);
+    CreationParameters parameters;
+    parameters.parent = parent;
+    parameters.x = bounds.right;
+    parameters.y = bounds.top;
+    parameters.width = GetSystemMetrics(SM_CXVSCROLL);
+    parameters.height = bounds.bottom - bounds.top;
+    parameters.style = WS_CHILD | (static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)) & (WS_VISIBLE | WS_DISABLED));
+    parameters.controlId = id + 1000;
+    spin.create(parameters);
+}
+
+void CEditSpin::afterCreate() { SendMessageW(window, UDM_SETRANGE32, minimum, maximum); }
+
+LRESULT CEditSpin::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kReflectedBase + WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == UDN_DELTAPOS) {
+        step(reinterpret_cast<const NMUPDOWN*>(lParam)->iDelta > 0 ? 1 : -1);
+        return TRUE;   // the box holds the value; the control keeps no position of its own
+    }
+    return WindowObject::handleMessage(message, wParam, lParam);
+}
+
+void CEditSpin::step(int delta) {
+    if (!automatic) {
+        edit.events.spinStep.raise(edit, delta);
+        return;
+    }
+    int value = decimalValue(edit.text()) + delta;
+    if (value > maximum) value = minimum;
+    if (value < minimum) value = maximum;
+    edit.setText(decimalText(value));
+    SendMessageW(edit.handle(), EM_SETSEL, 0, -1);
+    SendMessageW(edit.handle(), EM_SCROLLCARET, 0, 0);
+    SetFocus(edit.handle());
 }
 
 void CVWnd_Edit::applyInputMode() {
@@ -79,6 +132,12 @@ LRESULT CVWnd_Edit::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCCALCSIZE: return onCalculateSize(wParam, lParam);
     case WM_NCPAINT: return onNonClientPaint(wParam, lParam);
     case WM_NCHITTEST: return onHitTest(wParam, lParam);
+    case WM_KILLFOCUS:
+        if (isTypedInputMode(inputMode)) {
+            const WideString shown = text(), normalised = normalisedInput(inputMode, shown);
+            if (normalised != shown) setText(normalised);
+        }
+        return WindowObject::handleMessage(message, wParam, lParam);
     default: return WindowObject::handleMessage(message, wParam, lParam);
     }
 }

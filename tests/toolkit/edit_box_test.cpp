@@ -1,0 +1,93 @@
+// The edit box's typed input modes and its spin arrows.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "toolkit/window_fixture.h"
+#include "ui/toolkit/edit_box.h"
+
+namespace {
+
+TEST(EditInputModes, typedModesNormaliseTheText) {
+    struct Case {
+        int mode;
+        const char16_t* typed;
+        const char16_t* shown;
+    };
+    const Case cases[] = {
+        {kInputByte, u"300", u"255"},        {kInputByte, u"-4", u"0"},          {kInputByte, u" 42abc", u"42"},
+        {kInputShort, u"40000", u"32767"},   {kInputShort, u"-40000", u"-32768"}, {kInputInteger, u"", u"0"},
+        {kInputInteger, u"99999999999", u"2147483647"},
+        {kInputFloat, u"3.14159265", u"3.14159"}, {kInputDouble, u"3.14159265358979", u"3.14159265359"},
+        {kInputDouble, u"1e20", u"1E+20"},
+        {kInputPlain, u" 300 ", u" 300 "},   {kInputReadOnly, u"x", u"x"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WideString(c.shown), normalisedInput(c.mode, c.typed)) << c.mode << " " << toUtf8(c.typed);
+}
+
+TEST(EditInputModes, aTypedBoxNormalisesWhenItLosesTheFocus) {
+    TestForm form;
+    CVWnd_Edit box, other;
+    form.build = [&](TestForm& self) {
+        box.setInputMode(kInputByte);
+        box.create(childAt(self.handle(), 0, 0, 80, 23));
+        other.create(childAt(self.handle(), 0, 30, 80, 23));
+    };
+    ASSERT_TRUE(createPlainForm(form, 0, 0, 100, 60));
+    box.setText(u"1000");
+    SendMessageW(box.handle(), WM_KILLFOCUS, reinterpret_cast<WPARAM>(other.handle()), 0);
+    EXPECT_EQ(u"255", box.text());
+}
+
+TEST(EditSpin, theArrowsStepTheNumberAndWrapAtTheEnds) {
+    TestForm form;
+    CVWnd_Edit box;
+    form.build = [&](TestForm& self) {
+        box.setText(u"9");
+        box.setSpinArrows(0, 10, true);
+        box.create(childAt(self.handle(), 0, 0, 80, 24, 7));
+    };
+    ASSERT_TRUE(createPlainForm(form, 30, 30, 120, 40, true));
+    const HWND arrows = GetDlgItem(form.handle(), 1007);
+    ASSERT_NE(nullptr, arrows);
+    RECT bounds{};
+    GetClientRect(arrows, &bounds);
+    const auto press = [&](bool up) {
+        const LPARAM point = MAKELPARAM(bounds.right / 2, up ? 2 : bounds.bottom - 3);
+        SendMessageW(arrows, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        SendMessageW(arrows, WM_LBUTTONUP, 0, point);
+        pumpMessages(20);
+    };
+    press(true);
+    EXPECT_EQ(u"10", box.text());
+    press(true);
+    EXPECT_EQ(u"0", box.text());   // past the maximum: the minimum
+    press(false);
+    EXPECT_EQ(u"10", box.text());
+}
+
+TEST(EditSpin, withoutAutomaticSteppingTheStepIsReported) {
+    TestForm form;
+    CVWnd_Edit box;
+    EventTarget receiver;
+    std::vector<int> steps;
+    box.events.spinStep.subscribe(receiver, 0, [&](WindowObject&, std::int32_t, int step) { return steps.push_back(step), 0; });
+    form.build = [&](TestForm& self) {
+        box.setText(u"5");
+        box.setSpinArrows(0, 10, false);
+        box.create(childAt(self.handle(), 0, 0, 80, 24, 7));
+    };
+    ASSERT_TRUE(createPlainForm(form, 30, 30, 120, 40, true));
+    const HWND arrows = GetDlgItem(form.handle(), 1007);
+    ASSERT_NE(nullptr, arrows);
+    RECT bounds{};
+    GetClientRect(arrows, &bounds);
+    for (const int y : {2, static_cast<int>(bounds.bottom) - 3}) {
+        SendMessageW(arrows, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(bounds.right / 2, y));
+        SendMessageW(arrows, WM_LBUTTONUP, 0, MAKELPARAM(bounds.right / 2, y));
+    }
+    EXPECT_EQ((std::vector<int>{1, -1}), steps);
+    EXPECT_EQ(u"5", box.text());
+}
+
+}  // namespace
