@@ -39,55 +39,52 @@ TEST(EditInputModes, aTypedBoxNormalisesWhenItLosesTheFocus) {
     EXPECT_EQ(u"255", box.text());
 }
 
-TEST(EditSpin, theArrowsStepTheNumberAndWrapAtTheEnds) {
+// A shown form with one edit box (id 7) holding text, with spin arrows over 0..10.
+struct SpinForm {
     TestForm form;
     CVWnd_Edit box;
-    form.build = [&](TestForm& self) {
-        box.setText(u"9");
-        box.setSpinArrows(0, 10, true);
-        box.create(childAt(self.handle(), 0, 0, 80, 24, 7));
-    };
-    ASSERT_TRUE(createPlainForm(form, 30, 30, 120, 40, true));
-    const HWND arrows = GetDlgItem(form.handle(), 1007);
-    ASSERT_NE(nullptr, arrows);
-    RECT bounds{};
-    GetClientRect(arrows, &bounds);
-    const auto press = [&](bool up) {
+    HWND arrows = nullptr;
+
+    SpinForm(const char16_t* text, bool automatic) {
+        form.build = [this, text, automatic](TestForm& self) {
+            box.setText(text);
+            box.setSpinArrows(0, 10, automatic);
+            box.create(childAt(self.handle(), 0, 0, 80, 24, 7));
+        };
+        if (createPlainForm(form, 30, 30, 120, 40, true)) arrows = GetDlgItem(form.handle(), 1007);
+    }
+    // A click on the upper or lower arrow.
+    void press(bool up) {
+        RECT bounds{};
+        GetClientRect(arrows, &bounds);
         const LPARAM point = MAKELPARAM(bounds.right / 2, up ? 2 : bounds.bottom - 3);
         SendMessageW(arrows, WM_LBUTTONDOWN, MK_LBUTTON, point);
         SendMessageW(arrows, WM_LBUTTONUP, 0, point);
         pumpMessages(20);
-    };
-    press(true);
-    EXPECT_EQ(u"10", box.text());
-    press(true);
-    EXPECT_EQ(u"0", box.text());   // past the maximum: the minimum
-    press(false);
-    EXPECT_EQ(u"10", box.text());
+    }
+};
+
+TEST(EditSpin, theArrowsStepTheNumberAndWrapAtTheEnds) {
+    SpinForm fixture(u"9", true);
+    ASSERT_NE(nullptr, fixture.arrows);
+    fixture.press(true);
+    EXPECT_EQ(u"10", fixture.box.text());
+    fixture.press(true);
+    EXPECT_EQ(u"0", fixture.box.text());   // past the maximum: the minimum
+    fixture.press(false);
+    EXPECT_EQ(u"10", fixture.box.text());
 }
 
 TEST(EditSpin, withoutAutomaticSteppingTheStepIsReported) {
-    TestForm form;
-    CVWnd_Edit box;
+    SpinForm fixture(u"5", false);
+    ASSERT_NE(nullptr, fixture.arrows);
     EventTarget receiver;
     std::vector<int> steps;
-    box.events.spinStep.subscribe(receiver, 0, [&](WindowObject&, std::int32_t, int step) { return steps.push_back(step), 0; });
-    form.build = [&](TestForm& self) {
-        box.setText(u"5");
-        box.setSpinArrows(0, 10, false);
-        box.create(childAt(self.handle(), 0, 0, 80, 24, 7));
-    };
-    ASSERT_TRUE(createPlainForm(form, 30, 30, 120, 40, true));
-    const HWND arrows = GetDlgItem(form.handle(), 1007);
-    ASSERT_NE(nullptr, arrows);
-    RECT bounds{};
-    GetClientRect(arrows, &bounds);
-    for (const int y : {2, static_cast<int>(bounds.bottom) - 3}) {
-        SendMessageW(arrows, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(bounds.right / 2, y));
-        SendMessageW(arrows, WM_LBUTTONUP, 0, MAKELPARAM(bounds.right / 2, y));
-    }
+    fixture.box.events.spinStep.subscribe(receiver, 0, [&](WindowObject&, std::int32_t, int step) { return steps.push_back(step), 0; });
+    fixture.press(true);
+    fixture.press(false);
     EXPECT_EQ((std::vector<int>{1, -1}), steps);
-    EXPECT_EQ(u"5", box.text());
+    EXPECT_EQ(u"5", fixture.box.text());
 }
 
 }  // namespace
