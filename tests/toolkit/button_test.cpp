@@ -116,6 +116,37 @@ TEST(SuperButton, aClickRaisesTheEventAndAToggleButtonFlipsItsCheck) {
     EXPECT_EQ(static_cast<LONG>(BS_OWNERDRAW), GetWindowLongW(fixture.button.handle(), GWL_STYLE) & 0x0F);
 }
 
+// The tooltip window of the thread's toolkit windows, found by its class.
+HWND findTooltip() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM result) {
+            wchar_t name[32] = {};
+            GetClassNameW(window, name, 32);
+            if (lstrcmpiW(name, L"tooltips_class32") != 0) return TRUE;
+            *reinterpret_cast<HWND*>(result) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+TEST(SuperButton, aTooltipTextAddsOneToolAndAnEmptyOneRemovesIt) {
+    SuperButtonForm fixture;
+    fixture.button.setTooltip(u"开始修复数据库");
+    ASSERT_TRUE(createPlainForm(fixture.form, 40, 40, 200, 50));
+    const HWND tooltip = findTooltip();
+    ASSERT_NE(nullptr, tooltip);
+    EXPECT_EQ(1, SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+    fixture.button.setTooltip(u"另一个提示");
+    EXPECT_EQ(1, SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+    fixture.button.setTooltip(u"");
+    EXPECT_EQ(0, SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+    DestroyWindow(fixture.button.handle());
+    EXPECT_FALSE(IsWindow(tooltip));   // the tooltip goes with its button
+}
+
 TEST(SuperButton, automaticColoursLightenTheFaceForHover) {
     struct Case {
         COLORREF face;
