@@ -132,14 +132,17 @@ LRESULT CVWnd_Edit::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCCALCSIZE: return onCalculateSize(wParam, lParam);
     case WM_NCPAINT: return onNonClientPaint(wParam, lParam);
     case WM_NCHITTEST: return onHitTest(wParam, lParam);
-    case WM_KILLFOCUS:
-        if (isTypedInputMode(inputMode)) {
-            const WideString shown = text(), normalised = normalisedInput(inputMode, shown);
-            if (normalised != shown) setText(normalised);
-        }
-        return WindowObject::handleMessage(message, wParam, lParam);
+    case WM_KILLFOCUS: return onKillFocus(wParam, lParam);
     default: return WindowObject::handleMessage(message, wParam, lParam);
     }
+}
+
+LRESULT CVWnd_Edit::onKillFocus(WPARAM wParam, LPARAM lParam) {
+    if (isTypedInputMode(inputMode)) {
+        const WideString shown = text(), normalised = normalisedInput(inputMode, shown);
+        if (normalised != shown) setText(normalised);
+    }
+    return WindowObject::handleMessage(WM_KILLFOCUS, wParam, lParam);
 }
 
 LRESULT CVWnd_Edit::onColourMessage(HDC dc) {

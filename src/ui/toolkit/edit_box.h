@@ -66,6 +66,7 @@ private:
     void applyInputMode();
     void applyBorderStyle();
     void createSpin();
+    LRESULT onKillFocus(WPARAM wParam, LPARAM lParam);
     LRESULT onColourMessage(HDC dc);
     LRESULT onSetFont(WPARAM wParam, LPARAM lParam);
     LRESULT onCalculateSize(WPARAM wParam, LPARAM lParam);

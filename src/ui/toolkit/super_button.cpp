@@ -130,31 +130,13 @@ LRESULT CVWnd_SupperButton::handleMessage(UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case kReflectedBase + WM_CTLCOLORBTN:
     case kReflectedBase + WM_CTLCOLORSTATIC: return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-    case WM_MOUSEMOVE: {
-        const LRESULT result = WindowObject::handleMessage(message, wParam, lParam);
-        onMouseMove(wParam, lParam);
-        return result;
-    }
+    case WM_MOUSEMOVE: return onMouseMove(wParam, lParam);
     case WM_MOUSELEAVE:
     case WM_KILLFOCUS:
     case WM_CANCELMODE: endHover(); break;
-    case WM_ENABLE:
-        if (!wParam) {
-            endHover();
-            if (GetFocus() == window) {
-                const HWND parent = GetParent(window);
-                const HWND next = GetNextDlgTabItem(parent, window, FALSE);
-                SetFocus(next && next != window ? next : parent);
-            }
-        }
-        break;
+    case WM_ENABLE: if (!wParam) onDisabled(); break;
     case BM_GETCHECK: return checked ? BST_CHECKED : BST_UNCHECKED;
-    case BM_SETCHECK:
-        if (toggleMode) {
-            checked = wParam == BST_CHECKED || wParam == BST_INDETERMINATE;
-            InvalidateRect(window, nullptr, TRUE);
-        }
-        return 0;
+    case BM_SETCHECK: return onSetCheck(wParam);
     case BM_SETSTYLE:
         defaultButton = (wParam & kButtonTypeBits) == BS_DEFPUSHBUTTON;
         return WindowObject::handleMessage(message, (wParam & ~kButtonTypeBits) | BS_OWNERDRAW, lParam);
@@ -166,22 +148,40 @@ LRESULT CVWnd_SupperButton::handleMessage(UINT message, WPARAM wParam, LPARAM lP
     return WindowObject::handleMessage(message, wParam, lParam);
 }
 
-void CVWnd_SupperButton::onMouseMove(WPARAM wParam, LPARAM lParam) {
-    if ((wParam & MK_LBUTTON) && !hover) return;
-    if (!flat) return;
+// The system button handles the move first; then hover starts or ends.
+LRESULT CVWnd_SupperButton::onMouseMove(WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = WindowObject::handleMessage(WM_MOUSEMOVE, wParam, lParam);
+    if (((wParam & MK_LBUTTON) && !hover) || !flat) return result;
     const HWND reference = trackWhenInactive ? window : GetActiveWindow();
     POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     ClientToScreen(window, &point);
-    if (WindowFromPoint(point) == window && reference) {
-        if (hover) return;
-        hover = true;
-        InvalidateRect(window, nullptr, TRUE);
-        playSound(hoverSoundId);
-        TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, window, 0};
-        TrackMouseEvent(&track);
-    } else {
+    if (WindowFromPoint(point) != window || !reference) {
         endHover();
+        return result;
     }
+    if (hover) return result;
+    hover = true;
+    InvalidateRect(window, nullptr, TRUE);
+    playSound(hoverSoundId);
+    TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, window, 0};
+    TrackMouseEvent(&track);
+    return result;
+}
+
+// A disabled button loses its hover, and the focus goes to the next tab item or the parent.
+void CVWnd_SupperButton::onDisabled() {
+    endHover();
+    if (GetFocus() != window) return;
+    const HWND parent = GetParent(window);
+    const HWND next = GetNextDlgTabItem(parent, window, FALSE);
+    SetFocus(next && next != window ? next : parent);
+}
+
+LRESULT CVWnd_SupperButton::onSetCheck(WPARAM state) {
+    if (!toggleMode) return 0;
+    checked = state == BST_CHECKED || state == BST_INDETERMINATE;
+    InvalidateRect(window, nullptr, TRUE);
+    return 0;
 }
 
 void CVWnd_SupperButton::endHover() {

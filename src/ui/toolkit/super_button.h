@@ -52,7 +52,9 @@ private:
     void drawBackground(HDC dc, const RECT& area, bool pressed, bool focused) const;
     void drawFrame(HDC dc, const RECT& area, bool pressed) const;
     void drawText(HDC dc, RECT area, bool pressed, bool focused, bool disabled);
-    void onMouseMove(WPARAM wParam, LPARAM lParam);
+    LRESULT onMouseMove(WPARAM wParam, LPARAM lParam);
+    void onDisabled();
+    LRESULT onSetCheck(WPARAM state);
     void endHover();
     void onClicked();
     void playSound(UINT id) const;
