@@ -51,6 +51,8 @@ const std::string kCreatingTemp = "2 创建临时数据库";
 bool writeNoTable(const WideString& path) { return writeDatabase(path, {u"CREATE TABLE gone (x)", u"DROP TABLE gone"}); }
 bool writeShop(const WideString& path) { return writeShopDatabase(path, 2500); }
 bool writeShopWithGarbledOrders(const WideString& path) { return writeShopDatabase(path, 2500) && garbleLeafPage(path, u"orders"); }
+// Even counting the orders fails: the table is failed, not taken for empty.
+bool writeShopWithUncountableOrders(const WideString& path) { return writeShopDatabase(path, 2500) && garbleWholeLeafPage(path, u"orders"); }
 
 struct OutcomeCase {
     const char* what;
@@ -69,6 +71,8 @@ TEST(RepairOutcome, eachResultLeavesItsFilesAndEvents) {
         {"file that is not a database", writeNotADatabase, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"},
          {kCreatingTemp, "1 数据库读取错误"}, u"shop.db"},
         {"garbled table page", writeShopWithGarbledOrders, kResultDataAnomaly, {"shop.db"},
+         {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db"},
+        {"garbled table page header", writeShopWithUncountableOrders, kResultDataAnomaly, {"shop.db"},
          {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db"},
         {"sound database", writeShop, kResultRepaired, {"shop.db", "原数据库备份-<stamp>.db"}, {kCreatingTemp, "2 修复完毕"},
          u"原数据库备份-"},
