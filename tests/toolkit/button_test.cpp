@@ -160,24 +160,19 @@ TEST(SuperButton, automaticColoursLightenTheFaceForHover) {
 
 // A solid 24-bit picture of the size, with an optional square of another colour in its middle.
 HBITMAP solidPicture(int width, int height, COLORREF colour, COLORREF middle = CLR_INVALID) {
-    const HDC screen = GetDC(nullptr);
-    const HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    const HDC dc = CreateCompatibleDC(screen);
-    const HGDIOBJ previous = SelectObject(dc, bitmap);
-    const HBRUSH brush = CreateSolidBrush(colour);
+    const WindowDC screen;
+    OwnedBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+    const OwnedMemoryDC dc(CreateCompatibleDC(screen.get()));
+    const SelectedObject selection(dc.get(), bitmap.get());
+    const OwnedBrush brush(CreateSolidBrush(colour));
     const RECT all{0, 0, width, height};
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
+    FillRect(dc.get(), &all, brush.get());
     if (middle != CLR_INVALID) {
-        const HBRUSH inner = CreateSolidBrush(middle);
+        const OwnedBrush inner(CreateSolidBrush(middle));
         const RECT square{width / 4, height / 4, width * 3 / 4, height * 3 / 4};
-        FillRect(dc, &square, inner);
-        DeleteObject(inner);
+        FillRect(dc.get(), &square, inner.get());
     }
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return bitmap;
+    return bitmap.take();
 }
 
 TEST(PictureButton, showsThePictureOfItsStateAndClicksOnRelease) {
@@ -244,7 +239,8 @@ TEST(PictureButton, aKeyColourCutsTheWindowToThePicturesOtherPixels) {
         scaled.create(childAt(self.handle(), 20, 0, 32, 32));
     };
     ASSERT_TRUE(createPlainForm(form, 0, 0, 60, 40));
-    const HRGN region = CreateRectRgn(0, 0, 0, 0);
+    const OwnedRegion owned(CreateRectRgn(0, 0, 0, 0));
+    const HRGN region = owned.get();
     ASSERT_EQ(SIMPLEREGION, GetWindowRgn(shaped.handle(), region));
     RECT box{};
     GetRgnBox(region, &box);
@@ -256,7 +252,6 @@ TEST(PictureButton, aKeyColourCutsTheWindowToThePicturesOtherPixels) {
     GetRgnBox(region, &box);
     EXPECT_EQ(8, box.left);
     EXPECT_EQ(24, box.right);
-    DeleteObject(region);
 }
 
 }  // namespace

@@ -167,13 +167,13 @@ TEST(FormShape, aRoundedFormHasCornersCutByAFifthOfItsSmallerSide) {
     TestForm form;
     form.setShape(CVWnd_WinForm::kShapeRoundedRectangle);
     ASSERT_TRUE(createPlainForm(form, 0, 0, 500, 300));
-    const HRGN region = CreateRectRgn(0, 0, 0, 0);
+    const OwnedRegion owned(CreateRectRgn(0, 0, 0, 0));
+    const HRGN region = owned.get();
     ASSERT_NE(ERROR, GetWindowRgn(form.handle(), region));
     EXPECT_FALSE(PtInRegion(region, 1, 1));       // cut by the 60 × 60 corner ellipse
     EXPECT_TRUE(PtInRegion(region, 30, 1));       // the corner ends 30 pixels in
     EXPECT_TRUE(PtInRegion(region, 250, 150));
     EXPECT_FALSE(PtInRegion(region, 498, 298));
-    DeleteObject(region);
 }
 
 TEST(FormLifetime, destroyingTheMainWindowPostsQuit) {

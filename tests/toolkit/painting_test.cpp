@@ -121,11 +121,9 @@ TEST(EditBoxPainting, aReadOnlySingleLineBoxShowsItsColoursWithTheTextCentredVer
     EXPECT_EQ(23, bounds.bottom - bounds.top);
     TEXTMETRICW metrics{};
     {
-        const HDC dc = GetDC(edit.handle());
-        const HGDIOBJ previous = SelectObject(dc, edit.font());
-        GetTextMetricsW(dc, &metrics);
-        SelectObject(dc, previous);
-        ReleaseDC(edit.handle(), dc);
+        const WindowDC dc(edit.handle());
+        const SelectedObject selection(dc.get(), edit.font());
+        GetTextMetricsW(dc.get(), &metrics);
     }
     EXPECT_EQ(metrics.tmHeight, client.bottom);   // the client area is one text line tall
 
