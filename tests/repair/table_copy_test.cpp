@@ -80,10 +80,10 @@ TEST(TableCopy, eachPageOfUpTo1000RowsHasAWorkerOfItsOwn) {
     }
 }
 
-// Holds every worker until 51 have been started (or 3 s have passed), so that the throttle, not
+// Holds every worker until 51 have been started (or 10 s have passed), so that the throttle, not
 // the speed of the workers, decides how many run at once.
 void heldPage(WideString parameter) {
-    for (int waited = 0; startedWorkers.load() < 51 && waited < 3000; waited += 5) platform::waitPumping(5, 0);
+    for (int waited = 0; startedWorkers.load() < 51 && waited < 10000; waited += 5) platform::waitPumping(5, 0);
     copyPage(std::move(parameter));
 }
 
