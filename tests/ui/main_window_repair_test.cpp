@@ -132,6 +132,19 @@ TEST_F(MainWindowRepair, theResultBoxKeepsTheWindowRepairingUntilItIsClosed) {
     EXPECT_EQ(kDropHint, opened.text(kHintLabelId));
 }
 
+// The window object may go while its repair still runs: it goes without waiting for the run, even
+// while the run waits for this thread to show a progress line, and the run's later progress and
+// reset reach nothing.
+TEST_F(MainWindowRepair, aWindowDestroyedDuringTheRunIsNotReachedByIt) {
+    clickMiddle(opened.control(kStartButtonId));
+    // Not pumping: the run's first progress line waits for this thread when the window goes.
+    Sleep(500);
+    opened.window.reset();
+    ASSERT_TRUE(opened.boxes.waitForBoxes(1, 60000));
+    EXPECT_EQ(kRepaired, opened.boxes.seenTexts().front());
+    pumpFor(200);
+}
+
 // Ends the process through the close button when the window is idle; returns only when it did not.
 int closeWhenIdle(const std::vector<std::string>&) {
     OpenMainWindow opened;
