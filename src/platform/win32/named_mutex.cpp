@@ -1,4 +1,4 @@
-// The named mutex on Windows: a kernel mutex by its name, unchanged, in the session's namespace.
+// The named mutex on Windows: a kernel mutex by its name, unchanged, in the logged-on user's local namespace.
 #include <windows.h>
 
 #include "platform/platform.h"
