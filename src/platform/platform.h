@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "base/wide_string.h"
 
@@ -26,7 +27,9 @@ public:
     Library& operator=(const Library&) = delete;
     ~Library();
 
-    // A bare file name is looked for in the library folder (setLibraryFolder); a path is used as given.
+    // A path is used as given. A bare file name on Linux is looked for only in the library folder
+    // (setLibraryFolder), never on the system's search path; on Windows LoadLibraryW looks in the
+    // SetDllDirectoryW folder and then its own search path, where system libraries are found.
     static Library load(const WideString& name);
     bool isLoaded() const { return handle != nullptr; }
     // nullptr when the library lacks the symbol or is not loaded.
@@ -71,7 +74,8 @@ private:
 
 using ThreadRoutine = void (*)(WideString parameter);
 // Starts a detached thread that runs routine with its own copy of parameter (absent: empty
-// text). A failed start is retried every 100 ms; only an out-of-memory failure gives false.
+// text). False when the system has no memory or threads to spare for it. Windows retries any
+// other failed start every 100 ms; on Linux no failure passes by itself, so every one gives false.
 bool startThread(ThreadRoutine routine, const std::optional<WideString>& parameter);
 
 // Identifier of the calling thread; never 0.
@@ -102,6 +106,29 @@ bool flushFile(const WideString& path);
 // Moves a file. Never overwrites; fails when the source does not exist, the target exists or
 // another process has the source open.
 bool moveFile(const WideString& from, const WideString& to);
+
+enum class FileError { none, exists, noSpace, noPermission, other };
+// Creates a new empty file, and never opens one that exists. none on success; exists when the
+// name is taken (by a file, folder or link); noSpace when the disk or quota is full; noPermission
+// when the folder or disk refuses writing; other for any other failure (a missing folder, say).
+FileError createNewFile(const WideString& path);
+
+// Puts the file replacement at path and keeps the file that was at path under backup. path names
+// the whole old file or the whole replacement at every moment, except on a disk without hard
+// links (FAT), where it is missing for a moment. Never overwrites backup. Fails, changing
+// nothing, when path or replacement is missing, backup exists or another process has path open.
+// On success the renames are flushed to the disk; a flush that fails does not undo them.
+bool replaceFile(const WideString& path, const WideString& replacement, const WideString& backup);
+
+// The absolute path of the file with every symbolic link resolved; when that fails (the file does
+// not exist, say) the path made absolute against the current folder, with "." and ".." removed
+// but no link resolved. Empty for an empty path.
+WideString resolvedPath(const WideString& path);
+
+// A text that changes when the file at path is written, replaced or resized: the file's identity,
+// size and last-write time at full resolution. Opaque: compare it, do not read it. Empty when
+// the file does not exist.
+std::string fileVersion(const WideString& path);
 
 // The text up to and including the last separator (a lone separator when there is none).
 WideString folderOf(const WideString& path);

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "platform/platform.h"
 #include "support/child_process.h"
 #include "support/temp_folder.h"
+#include "scratch_files.h"
 
 namespace {
 
@@ -21,23 +21,19 @@ WideString path(const char16_t* pattern) {
     return text;
 }
 
-void writeFile(const WideString& file, const std::string& content) {
-    std::ofstream(std::filesystem::path(file), std::ios::binary) << content;
-}
+// Makes a folder the current folder while it lives.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const WideString& folder) : previous(std::filesystem::current_path()) {
+        std::filesystem::current_path(std::filesystem::path(folder));
+    }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+    ~CurrentFolder() { std::filesystem::current_path(previous); }
 
-std::string readFile(const WideString& file) {
-    std::ifstream stream(std::filesystem::path(file), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-}
-
-// Holds the file of arguments[0] open until killed; creates the file of arguments[1] once it does.
-int holdFileOpen(const std::vector<std::string>& arguments) {
-    std::ifstream held(std::filesystem::path(fromUtf8(arguments.at(0))), std::ios::binary);
-    if (!held) return 2;
-    writeFile(fromUtf8(arguments.at(1)), "ready");
-    for (;;) platform::waitPumping(1000, 0);
-}
-CHILD_ROLE("hold-file-open", holdFileOpen);
+private:
+    std::filesystem::path previous;
+};
 
 TEST(Paths, folderAndFileNameSplitAtTheLastSeparator) {
     struct Case { const char16_t* path; const char16_t* folder; const char16_t* name; };
@@ -141,6 +137,26 @@ TEST(Files, existsDeleteAndFlush) {
     EXPECT_FALSE(platform::pathExists(file));
     EXPECT_FALSE(platform::deleteFile(folder.path()));   // folders are not files
     EXPECT_FALSE(platform::pathExists(u""));
+}
+
+TEST(ResolvedPath, relativeAndMissingPathsBecomeAbsolute) {
+    TempFolder folder;
+    writeFile(folder / u"shop.db", "data");
+    std::filesystem::create_directory(std::filesystem::path(folder / u"sub"));
+    const CurrentFolder inFolder(folder.path());
+    struct Case { const char16_t* path; const char16_t* name; };
+    const Case cases[] = {
+        {u"shop.db", u"shop.db"},
+        {u"sub|..|shop.db", u"shop.db"},
+        {u".|sub", u"sub"},
+        {u"missing.db", u"missing.db"},             // no file: made absolute all the same
+        {u"gone|..|missing.db", u"missing.db"},     // and "." and ".." go without asking the disk
+        {u".|gone|.|missing.db", u"gone|missing.db"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(folder.path() + path(c.name), platform::resolvedPath(path(c.path))) << toUtf8(c.path);
+    EXPECT_EQ(folder / u"shop.db", platform::resolvedPath(folder / u"shop.db"));
+    EXPECT_EQ(u"", platform::resolvedPath(u""));
 }
 
 }  // namespace

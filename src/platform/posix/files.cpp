@@ -1,7 +1,6 @@
 // Files and paths on Linux, behaving as their Windows counterparts do: a move never overwrites
 // and is refused while another process has the source open, as Windows refuses to move a file
 // that another process holds.
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -12,48 +11,14 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/posix/file_holders.h"
+#include "platform/posix/owned_descriptor.h"
 
 namespace platform {
 
 const char16_t kPathSeparator = u'/';
 
 namespace {
-
-bool isNumber(const char* text) {
-    if (*text == '\0') return false;
-    for (; *text; ++text)
-        if (*text < '0' || *text > '9') return false;
-    return true;
-}
-
-// Does any process but this one hold a descriptor on the file (device, inode)? Processes whose
-// descriptors we may not read (other users') are not seen.
-bool isOpenInOtherProcess(const struct stat& file) {
-    DIR* processes = opendir("/proc");
-    if (!processes) return false;
-    const std::string self = std::to_string(getpid());
-    bool found = false;
-    while (!found) {
-        const dirent* process = readdir(processes);
-        if (!process) break;
-        if (!isNumber(process->d_name) || self == process->d_name) continue;
-        const std::string descriptorFolder = std::string("/proc/") + process->d_name + "/fd";
-        DIR* descriptors = opendir(descriptorFolder.c_str());
-        if (!descriptors) continue;
-        while (const dirent* descriptor = readdir(descriptors)) {
-            if (!isNumber(descriptor->d_name)) continue;
-            struct stat target {};
-            if (stat((descriptorFolder + "/" + descriptor->d_name).c_str(), &target) == 0 &&
-                target.st_dev == file.st_dev && target.st_ino == file.st_ino) {
-                found = true;
-                break;
-            }
-        }
-        closedir(descriptors);
-    }
-    closedir(processes);
-    return found;
-}
 
 // A rename that fails instead of replacing; filesystems without RENAME_NOREPLACE get a hard
 // link and an unlink, which fails just the same on a taken name.
@@ -82,11 +47,8 @@ bool deleteFile(const WideString& path) {
 }
 
 bool flushFile(const WideString& path) {
-    const int descriptor = open(toUtf8(path).c_str(), O_WRONLY | O_CLOEXEC);
-    if (descriptor < 0) return false;
-    const bool flushed = fsync(descriptor) == 0;
-    close(descriptor);
-    return flushed;
+    const OwnedDescriptor file(open(toUtf8(path).c_str(), O_WRONLY | O_CLOEXEC));
+    return file && fsync(file.get()) == 0;
 }
 
 bool moveFile(const WideString& from, const WideString& to) {
@@ -95,6 +57,22 @@ bool moveFile(const WideString& from, const WideString& to) {
     if (from.empty() || to.empty() || lstat(source.c_str(), &status) != 0) return false;
     if (!S_ISDIR(status.st_mode) && isOpenInOtherProcess(status)) return false;
     return renameWithoutReplacing(source, toUtf8(to));
+}
+
+FileError createNewFile(const WideString& path) {
+    // O_EXCL refuses any existing name, a dangling symbolic link included, so no file is opened
+    // that someone else put there.
+    const OwnedDescriptor file(open(toUtf8(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (file) return FileError::none;
+    switch (errno) {
+    case EEXIST: return FileError::exists;
+    case ENOSPC:
+    case EDQUOT: return FileError::noSpace;
+    case EACCES:
+    case EPERM:
+    case EROFS: return FileError::noPermission;
+    default: return FileError::other;
+    }
 }
 
 // PathFindExtensionW's rules with '/' for the separator: the extension starts at the last dot

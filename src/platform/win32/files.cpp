@@ -27,6 +27,20 @@ bool flushFile(const WideString& path) {
 
 bool moveFile(const WideString& from, const WideString& to) { return MoveFileW(wide(from), wide(to)) != FALSE; }
 
+FileError createNewFile(const WideString& path) {
+    const OwnedHandle file(CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return FileError::none;
+    switch (GetLastError()) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return FileError::exists;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return FileError::noSpace;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return FileError::noPermission;
+    default: return FileError::other;
+    }
+}
+
 WideString fileExtensionOf(const WideString& path) {
     const wchar_t* extension = PathFindExtensionW(wide(path));
     if (*extension == L'.') ++extension;
