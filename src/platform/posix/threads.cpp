@@ -1,5 +1,4 @@
 // Detached threads on Linux. The new thread takes over a heap copy of its parameter text.
-#include <errno.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -10,8 +9,6 @@
 namespace platform {
 
 namespace {
-
-constexpr std::uint64_t kRetryDelayMs = 100;
 
 struct ThreadStart {
     ThreadRoutine routine;
@@ -31,21 +28,13 @@ bool startThread(ThreadRoutine routine, const std::optional<WideString>& paramet
     pthread_attr_t attributes;
     if (pthread_attr_init(&attributes) != 0) return false;
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
-    for (;;) {
-        pthread_t thread;
-        const int error = pthread_create(&thread, &attributes, runThread, start.get());
-        if (error == 0) {
-            start.release();   // the thread owns it now
-            break;
-        }
-        if (error == ENOMEM) {
-            pthread_attr_destroy(&attributes);
-            return false;
-        }
-        // A shortage of threads or other resources passes; try again, without a limit.
-        waitPumping(kRetryDelayMs, 0);
-    }
+    pthread_t thread;
+    // EAGAIN (no memory for the stack, or the thread limit reached) is what Windows reports as out
+    // of memory, a failed start there too; the other errors are about the attributes and never pass.
+    const int error = pthread_create(&thread, &attributes, runThread, start.get());
     pthread_attr_destroy(&attributes);
+    if (error != 0) return false;
+    start.release();   // the thread owns it now
     return true;
 }
 
