@@ -1,6 +1,6 @@
-// Run-time libraries on Linux through dlopen. Bare names resolve in the library folder first
-// (the data folder beside the executable unless set), then by the system's own search, as
-// LoadLibraryW finds a bare name in the SetDllDirectoryW folder before the system folders.
+// Run-time libraries on Linux through dlopen. A bare name is looked for only in the library
+// folder (the data folder beside the executable unless set): the system's search would take any
+// library of that name from LD_LIBRARY_PATH or the system folders in place of ours.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -48,12 +48,14 @@ Library::~Library() {
 Library Library::load(const WideString& name) {
     Library library;
     if (name.empty()) return library;
-    if (name.find(kPathSeparator) == WideString::npos) {
-        WideString folder = libraryFolder();
-        if (!folder.empty() && folder.back() != kPathSeparator) folder += kPathSeparator;
-        library.handle = openLibrary(folder + name);
+    if (name.find(kPathSeparator) != WideString::npos) {
+        library.handle = openLibrary(name);
+        return library;
     }
-    if (!library.handle) library.handle = openLibrary(name);
+    WideString folder = libraryFolder();
+    if (folder.empty()) return library;
+    if (folder.back() != kPathSeparator) folder += kPathSeparator;
+    library.handle = openLibrary(folder + name);
     return library;
 }
 
