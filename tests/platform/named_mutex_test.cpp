@@ -83,6 +83,27 @@ int takeMutex(const std::vector<std::string>& arguments) {
 }
 CHILD_ROLE("take-mutex", takeMutex);
 
+constexpr int kCountingTurns = 300;
+
+// Arguments: NAME COUNTER READY GO. Creates READY, waits for GO, then kCountingTurns times adds
+// one to the number in the file COUNTER, reading and rewriting it under the mutex NAME.
+int countUnderMutex(const std::vector<std::string>& arguments) {
+    platform::NamedMutex mutex;
+    if (!mutex.create(fromUtf8(arguments.at(0)))) return 2;
+    const std::filesystem::path counter(fromUtf8(arguments.at(1)));
+    std::ofstream(std::filesystem::path(fromUtf8(arguments.at(2)))) << "ready";
+    if (!waitForFile(fromUtf8(arguments.at(3)), 20000)) return 3;
+    for (int turn = 0; turn < kCountingTurns; ++turn) {
+        mutex.acquire();
+        int count = 0;
+        std::ifstream(counter) >> count;
+        std::ofstream(counter) << count + 1;
+        mutex.release();
+    }
+    return 0;
+}
+CHILD_ROLE("count-under-mutex", countUnderMutex);
+
 TEST(NamedMutex, excludesAnotherThreadUntilReleased) {
     const WideString name = uniqueName();
     platform::NamedMutex mutex;
@@ -162,6 +183,22 @@ TEST(NamedMutex, excludesAnotherProcessUntilReleased) {
     EXPECT_TRUE(child.isRunning());
     mutex.release();
     EXPECT_EQ(0, child.wait());
+}
+
+// Two processes that take turns without end: every update to the counter they share must count.
+TEST(NamedMutex, processesTakingTurnsLoseNoUpdate) {
+    const WideString name = uniqueName();
+    TempFolder folder;
+    std::ofstream(std::filesystem::path(folder / u"counter")) << 0;
+    ChildProcess first("count-under-mutex", {toUtf8(name), toUtf8(folder / u"counter"), toUtf8(folder / u"ready-1"), toUtf8(folder / u"go")});
+    ChildProcess second("count-under-mutex", {toUtf8(name), toUtf8(folder / u"counter"), toUtf8(folder / u"ready-2"), toUtf8(folder / u"go")});
+    EXPECT_TRUE(waitForFile(folder / u"ready-1", 20000) && waitForFile(folder / u"ready-2", 20000));
+    std::ofstream(std::filesystem::path(folder / u"go")) << "go";   // both start together, to meet at the mutex
+    EXPECT_EQ(0, first.wait());
+    EXPECT_EQ(0, second.wait());
+    int count = 0;
+    std::ifstream(std::filesystem::path(folder / u"counter")) >> count;
+    EXPECT_EQ(2 * kCountingTurns, count);
 }
 
 TEST(NamedMutex, isGivenUpWhenTheOwningProcessIsKilled) {

@@ -3,6 +3,10 @@
 // the mutex, which the kernel releases when the owning process ends. A thread that ends while
 // holding mutexes releases them on its way out, as Windows grants an abandoned mutex to the
 // next waiter.
+//
+// The lock file exists only while the mutex is held: the owner creates it if need be, and removes
+// it before it lets go of the flock. A waiter may therefore get the flock of a file that is no
+// longer at the name, or no longer the one there; it then lets go and opens the name again.
 #include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -19,19 +23,20 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/owned_descriptor.h"
 
 namespace platform {
 
 namespace {
 
 struct Entry {
-    explicit Entry(int descriptor) : lockFile(descriptor) {}
-    ~Entry() { close(lockFile); }
+    explicit Entry(std::string path) : lockPath(std::move(path)) {}
     std::mutex lock;
     std::condition_variable released;
     std::int32_t owner = 0;   // thread id; 0 while free in this process
     int depth = 0;
-    const int lockFile;
+    const std::string lockPath;
+    OwnedDescriptor lockFile;   // open, and flocked, while a thread of this process owns the mutex
 };
 
 // What a NamedMutex handle points to.
@@ -39,14 +44,34 @@ struct OpenedMutex {
     std::shared_ptr<Entry> entry;
 };
 
-void lockFileExclusively(int descriptor) {
-    while (flock(descriptor, LOCK_EX) != 0 && errno == EINTR) {
+// Does the descriptor's file still have the name path?
+bool isStillNamed(int descriptor, const std::string& path) {
+    struct stat opened {};
+    struct stat named {};
+    return fstat(descriptor, &opened) == 0 && stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+           opened.st_ino == named.st_ino;
+}
+
+// Opens or creates the lock file and takes its flock; empty when the file cannot be opened or
+// locked. An owner that lets go removes the file first, so the file locked may be gone from the
+// name by now, or replaced by a newer one: then it is let go, and the name is opened again.
+OwnedDescriptor lockExclusively(const std::string& path) {
+    for (;;) {
+        OwnedDescriptor file(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+        if (!file) return file;
+        int locked = flock(file.get(), LOCK_EX);
+        while (locked != 0 && errno == EINTR) locked = flock(file.get(), LOCK_EX);
+        if (locked != 0) return OwnedDescriptor();
+        if (isStillNamed(file.get(), path)) return file;
     }
 }
 
 // Gives the mutex up entirely. The caller holds entry.lock and is the owner.
 void releaseHeld(Entry& entry) {
-    flock(entry.lockFile, LOCK_UN);
+    // Removed while still locked, so that no other process holds a lock on it by then; the check
+    // spares a file that is not ours, should someone have deleted ours under us.
+    if (entry.lockFile && isStillNamed(entry.lockFile.get(), entry.lockPath)) unlink(entry.lockPath.c_str());
+    entry.lockFile = OwnedDescriptor();   // closing it lets go of the flock
     entry.owner = 0;
     entry.depth = 0;
     // One waiter can take it; waking them all would only send the rest back to sleep.
@@ -106,9 +131,7 @@ std::shared_ptr<Entry> entryNamed(const std::string& name) {
     if (std::shared_ptr<Entry> existing = registry()[name].lock()) return existing;
     const std::string folder = runtimeFolder();
     if (folder.empty()) return nullptr;
-    const int descriptor = open((folder + "/" + lockFileName(name)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (descriptor < 0) return nullptr;
-    auto entry = std::make_shared<Entry>(descriptor);
+    auto entry = std::make_shared<Entry>(folder + "/" + lockFileName(name));
     registry()[name] = entry;
     return entry;
 }
@@ -143,8 +166,11 @@ void NamedMutex::acquire() {
     entry->released.wait(guard, [&] { return entry->owner == 0; });
     entry->owner = self;   // other threads of this process now wait on the entry, not on the file
     guard.unlock();
-    lockFileExclusively(entry->lockFile);
+    // Without a lock file (its folder gone, no descriptors left) the mutex still excludes the
+    // threads of this process; there is nothing better to do for a caller that waits without limit.
+    OwnedDescriptor lockFile = lockExclusively(entry->lockPath);
     guard.lock();
+    entry->lockFile = std::move(lockFile);
     entry->depth = 1;
     heldByThisThread.entries.push_back(entry);
 }
