@@ -5,6 +5,7 @@
 #include "cli/progress_printer.h"
 #include "platform/platform.h"
 #include "db/integrity_check.h"
+#include "repair/process_objects.h"
 #include "repair/repair_job.h"
 #include "repair/result_texts.h"
 
@@ -19,7 +20,7 @@ void print(platform::Stream stream, const WideString& text) { platform::writeTex
 int repair(const CommandLine& line) {
     WideString result;
     {
-        ProgressPrinter printer(repairJob);
+        ProgressPrinter printer(repairJob, sourceDb, targetDb);
         result = repairJob.repairDatabase(line.path, kRowsPerPage, line.exemptTables);
     }
     print(platform::Stream::output, result);

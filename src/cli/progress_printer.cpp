@@ -16,7 +16,11 @@ WideString bar(std::int32_t total, std::int32_t done) {
 
 }  // namespace
 
-ProgressPrinter::ProgressPrinter(rg_mk_class_sqliteshjk_xf& job) : live(platform::isTerminal(platform::Stream::error)) {
+ProgressPrinter::ProgressPrinter(rg_mk_class_sqliteshjk_xf& job, rg_MoKuai_class_sqliteShuJuKu& source,
+                                 rg_MoKuai_class_sqliteShuJuKu& target)
+    : live(platform::isTerminal(platform::Stream::error)) {
+    subscribeTo(source);
+    subscribeTo(target);
     job.repairProgress.subscribe(eventTarget, 0,
                                  [this](rg_mk_class_sqliteshjk_xf&, std::int32_t, std::int32_t kind, const WideString& name,
                                         std::int32_t total, std::int32_t done, const WideString& text) {
@@ -30,9 +34,25 @@ ProgressPrinter::~ProgressPrinter() {
     if (lineOpen) platform::writeText(platform::Stream::error, u"\n");
 }
 
+void ProgressPrinter::subscribeTo(rg_MoKuai_class_sqliteShuJuKu& database) {
+    database.onMessage.subscribe(eventTarget, 0,
+                                 [this](rg_MoKuai_class_sqliteShuJuKu&, std::int32_t, std::int32_t, const WideString& label,
+                                        const WideString& message) {
+                                     showDiagnostic(label, message);
+                                     return 0;
+                                 });
+}
+
+void ProgressPrinter::showDiagnostic(const WideString& label, const WideString& message) {
+    const std::lock_guard<std::mutex> guard(writing);
+    platform::writeText(platform::Stream::error, WideString(lineOpen ? u"\n" : u"") + label + u" " + message + u"\n");
+    lineOpen = false;
+}
+
 void ProgressPrinter::show(std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
                            const WideString& text) {
     WideString line = progressLine(kind, name, total, done, text);
+    const std::lock_guard<std::mutex> guard(writing);
     if (!live) {
         platform::writeText(platform::Stream::error, line + u"\n");
         return;

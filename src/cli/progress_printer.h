@@ -1,21 +1,29 @@
 // Shows the repair's progress events on standard error: a live line with a bar on a terminal,
-// one line per event otherwise.
+// one line per event otherwise; and the database layer's diagnostics, a line each, so that a
+// failure's cause (a full disk, a locked file, SQLite's own error text) is on screen.
 #pragma once
 
+#include <mutex>
+
 #include "base/event_slot.h"
+#include "db/database.h"
 #include "repair/repair_job.h"
 
 class ProgressPrinter {
 public:
-    // Subscribes to job's progress event for the printer's lifetime.
-    explicit ProgressPrinter(rg_mk_class_sqliteshjk_xf& job);
+    // Subscribes to job's progress event and to the diagnostics of the databases for the
+    // printer's lifetime. Diagnostics come from any thread.
+    ProgressPrinter(rg_mk_class_sqliteshjk_xf& job, rg_MoKuai_class_sqliteShuJuKu& source, rg_MoKuai_class_sqliteShuJuKu& target);
     // Ends a live line that is still open.
     ~ProgressPrinter();
 
 private:
     void show(std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done, const WideString& text);
+    void showDiagnostic(const WideString& label, const WideString& message);
+    void subscribeTo(rg_MoKuai_class_sqliteShuJuKu& database);
 
     bool live;
-    bool lineOpen = false;
+    std::mutex writing;
+    bool lineOpen = false;     // guarded by writing
     EventTarget eventTarget;   // last: closed first, so no event reaches a half-destroyed printer
 };

@@ -2,6 +2,8 @@
 #include <algorithm>
 
 #include "db/database.h"
+#include "db/diagnostic_texts.h"
+#include "db/read_only_opening.h"
 #include "db/writer_mutex_name.h"
 
 namespace {
@@ -10,6 +12,9 @@ namespace {
 constexpr const char16_t* kSynchronousChoices[] = {u"FULL", u"NORMAL", u"OFF"};
 constexpr std::int32_t kRecycleThreshold = 8000;
 constexpr std::uint32_t kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+// A lock another program holds for a moment (a commit, a checkpoint) is waited for this long
+// before a statement gives up with "database is locked".
+constexpr int kBusyTimeoutMs = 5000;
 
 WideString asciiUpper(WideString text) {
     for (char16_t& c : text)
@@ -24,15 +29,14 @@ rg_MoKuai_class_sqliteShuJuKu::~rg_MoKuai_class_sqliteShuJuKu() {
     library = platform::Library{};
 }
 
+bool rg_MoKuai_class_sqliteShuJuKu::bindLibrary() {
+    return isBound() || loadSqliteLibrary(library, api);
+}
+
 bool rg_MoKuai_class_sqliteShuJuKu::connect(const WideString& newPath, const std::optional<WideString>& mutexName,
                                             std::int32_t synchronousChoice) {
     (void)close();   // false only when still unbound, which the next step deals with
-    if (!isBound()) {
-        platform::Library loaded = platform::Library::load(WideString(u"static-sqlite3-third") + platform::kLibrarySuffix);
-        if (!loaded.isLoaded()) return false;
-        if (!api.bind([&loaded](const char* name) { return loaded.symbol(name); })) return false;
-        library = std::move(loaded);
-    }
+    if (!bindLibrary()) return false;
     path = utf8WithZero(newPath);
     const bool hasWriterMutex = writerMutex.create(writerMutexName(path, mutexName));
     syncMode = kSynchronousChoices[std::clamp(synchronousChoice, 0, 2)];
@@ -50,7 +54,46 @@ bool rg_MoKuai_class_sqliteShuJuKu::connect(const WideString& newPath, const std
     return hasWriterMutex;
 }
 
+bool rg_MoKuai_class_sqliteShuJuKu::connectReadOnly(const WideString& newPath) {
+    (void)close();
+    if (!bindLibrary()) return false;
+    (void)writerMutex.create(writerMutexName(utf8WithZero(newPath), std::nullopt));   // lock() serves reads here, which need no mutex
+    const ReadOnlyOpening opening = readOnlyOpening(newPath);
+    path = opening.name;
+    syncMode.clear();
+    openFlags = opening.flags;
+    recycleThreshold = kRecycleThreshold;
+    bool opened = false;
+    const Connection probe = openConnection(opened);
+    return opened;
+}
+
+Connection rg_MoKuai_class_sqliteShuJuKu::openConnection(bool& opened) const {
+    sqlite3* handle = nullptr;
+    opened = api.openV2(reinterpret_cast<const char*>(path.data()), &handle, static_cast<int>(openFlags), nullptr) == SQLITE_OK;
+    if (opened) (void)api.busyTimeout(handle, kBusyTimeoutMs);
+    // Whatever handle SQLite stored is kept (and closed by the owner), even after a failed open.
+    return Connection(handle, api.close);
+}
+
+void rg_MoKuai_class_sqliteShuJuKu::reportError(const WideString& label, const WideString& statement, const WideString& error) {
+    {
+        const std::lock_guard<std::mutex> guard(lastErrorLock);
+        lastErrorText = error;
+    }
+    raiseMessage(kMessageError, label, diagnosticLine(statement, error));
+}
+
+WideString rg_MoKuai_class_sqliteShuJuKu::lastError() const {
+    const std::lock_guard<std::mutex> guard(lastErrorLock);
+    return lastErrorText;
+}
+
 bool rg_MoKuai_class_sqliteShuJuKu::close() {
+    {
+        const std::lock_guard<std::mutex> guard(lastErrorLock);
+        lastErrorText.clear();
+    }
     borrows = 0;
     outermostUnlocks = 0;
     lockDepthCount.exchange(0);

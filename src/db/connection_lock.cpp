@@ -33,16 +33,14 @@ bool rg_MoKuai_class_sqliteShuJuKu::lock(std::int32_t alreadyLocked) {
     ownerThreadId.exchange(platform::currentThreadId());
     if (mainConnection.isOpen()) return true;
 
-    sqlite3* handle = nullptr;
-    const int opened = api.openV2(reinterpret_cast<const char*>(path.data()), &handle, static_cast<int>(openFlags), nullptr);
-    // Whatever handle SQLite stored is kept (and closed later), so a failed open is not retried
-    // until the connection is recycled or closed.
-    mainConnection = Connection(handle, api.close);
-    if (opened != SQLITE_OK) {
-        raiseMessage(kMessageError, kLabelConnect, diagnosticLine(u"-", kErrorConnectFailed));
+    bool opened = false;
+    // A failed open is kept, so it is not retried until the connection is recycled or closed.
+    mainConnection = openConnection(opened);
+    if (!opened) {
+        reportError(kLabelConnect, u"-", kErrorConnectFailed);
         return false;
     }
-    (void)execSql(u"PRAGMA synchronous = " + syncMode);   // a failure is reported by execSql
+    if (!syncMode.empty()) (void)execSql(u"PRAGMA synchronous = " + syncMode);   // a failure is reported by execSql
     return true;
 }
 
@@ -81,11 +79,10 @@ ReaderLease rg_MoKuai_class_sqliteShuJuKu::acquireReader() {
         readerPool.pop_back();
         return ReaderLease(this, std::move(connection), nullptr, false);
     }
-    sqlite3* handle = nullptr;
+    bool opened = false;
     // A connection that failed to open is lent all the same: its statements fail to prepare and
     // report that.
-    (void)api.openV2(reinterpret_cast<const char*>(path.data()), &handle, static_cast<int>(openFlags), nullptr);
-    return ReaderLease(this, Connection(handle, api.close), nullptr, false);
+    return ReaderLease(this, openConnection(opened), nullptr, false);
 }
 
 void rg_MoKuai_class_sqliteShuJuKu::releaseReader(ReaderLease& lease) {

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <mutex>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -47,10 +49,21 @@ private:
     bool isMain;
 };
 
+// How a query went: whether its statement was prepared (a statement that cannot be prepared is
+// the program's own fault, never the data's) and whether it ran to its end.
+struct QueryOutcome {
+    bool prepared = false;
+    bool complete = false;
+    WideString error;    // what went wrong, when it did not complete
+    int errorCode = 0;   // SQLite's primary result code of a failed step (SQLITE_CORRUPT, ...)
+    explicit operator bool() const { return complete; }
+};
+
 // What the batch writer did: whether its transaction committed, and how many rows it inserted.
 struct PageWriteResult {
     bool committed = false;
     std::int64_t insertedRows = 0;
+    WideString error;   // the first error met, if any
 };
 
 class rg_MoKuai_class_sqliteShuJuKu {
@@ -75,6 +88,10 @@ public:
     // writer mutex was obtained; the object is usable either way.
     bool connect(const WideString& path, const std::optional<WideString>& mutexName = std::nullopt,
                  std::int32_t synchronousChoice = 0);
+    // Connects as connect does, but every connection opens the file read-only and nothing is ever
+    // written to it: its journal mode, header and bytes stay as they are. A file that does not
+    // exist is not created. False when the library cannot be bound or the file cannot be opened.
+    bool connectReadOnly(const WideString& path);
     // Resets the counters and closes every connection; the object stays bound to its file and
     // reopens connections on demand. False when the object is unbound.
     bool close();
@@ -108,16 +125,18 @@ public:
 
     // ---- The exact copy path -------------------------------------------------------------------
 
-    // Runs a SELECT through a reader connection and puts its rows, with every value's storage
-    // class and exact content, into page (emptied first; its column count becomes the
-    // statement's). True only when the statement ran to its end; a statement that cannot be
-    // prepared or a step that fails (SQLITE_CORRUPT, ...) gives false and raises a diagnostic
-    // with SQLite's error text, and page then holds only the rows read before the failure.
-    bool queryPage(const WideString& statement, TypedPage& page);
+    // Runs a SELECT through a reader connection, with parameters bound to its placeholders in
+    // order (exactly as many as it has), and puts its rows, with every value's storage class and
+    // exact content, into page (emptied first; its column count becomes the statement's).
+    // Complete only when the statement ran to its end; a statement that cannot be prepared (or
+    // whose placeholders differ in number from parameters) or a step that fails (SQLITE_CORRUPT,
+    // ...) raises a diagnostic with the error text, and page then holds only the rows read before
+    // the failure.
+    QueryOutcome queryPage(const WideString& statement, TypedPage& page, std::span<const TypedValue> parameters = {});
     // The first column of the first row of a statement as a 64-bit integer (a NULL reads as 0),
     // or nothing when the statement cannot be prepared, fails or gives no row (each with a
-    // diagnostic), so that a failed COUNT(*) is never taken for 0.
-    std::optional<std::int64_t> queryInteger(const WideString& statement);
+    // diagnostic), so that a failed COUNT(*) is never taken for 0. Parameters as for queryPage.
+    std::optional<std::int64_t> queryInteger(const WideString& statement, std::span<const TypedValue> parameters = {});
     // Inserts the rows of page through one prepared statement (statement: an INSERT with one ?
     // per column of the page), each value bound as it is, in one transaction followed by a
     // passive checkpoint, like execBatch. A row that fails is reported and skipped; should SQLite
@@ -149,6 +168,9 @@ public:
     void checkStatement(std::uint32_t startTick, const WideString& statement, std::int32_t lockChecking);
     // Raises onMessage on this thread; the handler's result, or 0 without a handler.
     int raiseMessage(std::int32_t kind, const WideString& label, const WideString& message);
+    // The error text (SQLite's own where it gave one, such as "database or disk is full") of the
+    // most recent error diagnostic, from any thread; empty when there was none since connecting.
+    WideString lastError() const;
 
     // ---- Counters, for observation -------------------------------------------------------------
 
@@ -165,6 +187,8 @@ public:
 
 private:
     friend class ReaderLease;
+    // Loads and binds SQLite once; false when the library is missing or lacks an entry point.
+    bool bindLibrary();
     void releaseReader(ReaderLease& lease);
     // A prepared statement on connection, empty when preparing failed.
     Statement prepare(sqlite3* connection, const ByteBuffer& text) const;
@@ -173,6 +197,14 @@ private:
     // COMMIT; on success a passive checkpoint, on failure ROLLBACK and the batch diagnostic.
     bool commitBatch();
     bool bindRow(sqlite3_stmt* statement, const TypedPage& page, std::int64_t row) const;
+    // False when the statement's placeholders differ in number from parameters, or binding fails.
+    bool bindParameters(sqlite3_stmt* statement, std::span<const TypedValue> parameters) const;
+    bool bindValue(sqlite3_stmt* statement, int parameter, const TypedValue& value) const;
+    // An error diagnostic for statement, whose error text is kept for lastError.
+    void reportError(const WideString& label, const WideString& statement, const WideString& error);
+    // Opens one connection to the file with openFlags, with the busy timeout set; the handle
+    // SQLite stored, null only when it could not allocate one. opened tells whether it succeeded.
+    Connection openConnection(bool& opened) const;
     void readRow(sqlite3_stmt* statement, TypedPage& page) const;
 
     ByteBuffer path;
@@ -190,4 +222,6 @@ private:
     std::vector<Connection> readerPool;   // guarded by readerMutex, as borrows is
     rg_YuanZiZhengShuLei activeReaderCount;
     std::int32_t borrows = 0;
+    mutable std::mutex lastErrorLock;
+    WideString lastErrorText;   // guarded by lastErrorLock
 };

@@ -1,17 +1,21 @@
-// The integrity check opens its own connection: the database object would switch the file to WAL,
-// and a check must change nothing. It opens read-write when it may (without creating anything),
-// so that closing it tidies SQLite's -wal and -shm files away as usual; read-only otherwise.
+// The check opens a connection of its own, read-only: a check must change nothing.
 #include "db/integrity_check.h"
 
+#include "base/text_routines.h"
+#include "db/read_only_opening.h"
 #include "db/sqlite_api.h"
 #include "db/sqlite_handles.h"
 #include "platform/platform.h"
 
-bool checkIntegrity(const WideString& path, StringArray& findings) {
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+
+bool runCheck(const WideString& path, const WideString& pragma, StringArray& findings) {
     findings.clear();
-    const platform::Library library = platform::Library::load(WideString(u"static-sqlite3-third") + platform::kLibrarySuffix);
+    platform::Library library;
     rg_ZiDingYi_sqliteHanShu api;
-    if (!library.isLoaded() || !api.bind([&library](const char* name) { return library.symbol(name); })) {
+    if (!loadSqliteLibrary(library, api)) {
         findings.push_back(u"the SQLite library in the data folder cannot be loaded");
         return false;
     }
@@ -19,21 +23,18 @@ bool checkIntegrity(const WideString& path, StringArray& findings) {
         findings.push_back(u"no such file: " + path);
         return false;
     }
-    const ByteBuffer name = utf8WithZero(path);
+    const ReadOnlyOpening opening = readOnlyOpening(path);
     sqlite3* handle = nullptr;
-    int opened = api.openV2(reinterpret_cast<const char*>(name.data()), &handle, SQLITE_OPEN_READWRITE, nullptr);
-    if (opened != SQLITE_OK) {
-        (void)api.close(handle);
-        handle = nullptr;
-        opened = api.openV2(reinterpret_cast<const char*>(name.data()), &handle, SQLITE_OPEN_READONLY, nullptr);
-    }
+    const int opened = api.openV2(reinterpret_cast<const char*>(opening.name.data()), &handle, static_cast<int>(opening.flags), nullptr);
     const Connection connection(handle, api.close);
     if (opened != SQLITE_OK) {
         findings.push_back(fromUtf8(handle ? api.errorMessage(handle) : "cannot open the database"));
         return false;
     }
+    (void)api.busyTimeout(connection.get(), kBusyTimeoutMs);
+    const ByteBuffer statementText = utf8WithZero(pragma);
     sqlite3_stmt* prepared = nullptr;
-    (void)api.prepareV2(connection.get(), "PRAGMA integrity_check", -1, &prepared, nullptr);
+    (void)api.prepareV2(connection.get(), reinterpret_cast<const char*>(statementText.data()), -1, &prepared, nullptr);
     const Statement statement(prepared, api.finalize);
     if (!statement.isOpen()) {
         findings.push_back(fromUtf8(api.errorMessage(connection.get())));
@@ -42,7 +43,10 @@ bool checkIntegrity(const WideString& path, StringArray& findings) {
     int stepped = SQLITE_ROW;
     while ((stepped = api.step(statement.get())) == SQLITE_ROW) {
         const auto* text = reinterpret_cast<const char*>(api.columnText(statement.get(), 0));
-        findings.push_back(fromUtf8(text ? text : ""));
+        // SQLite puts the findings of one database in one row, a line each.
+        StringArray lines;
+        (void)splitText(fromUtf8(text ? text : ""), u"\n", lines);
+        findings.insert(findings.end(), lines.begin(), lines.end());
     }
     if (stepped != SQLITE_DONE) {
         findings.push_back(fromUtf8(api.errorMessage(connection.get())));
@@ -50,3 +54,7 @@ bool checkIntegrity(const WideString& path, StringArray& findings) {
     }
     return true;
 }
+
+}  // namespace
+
+bool checkIntegrity(const WideString& path, StringArray& findings) { return runCheck(path, u"PRAGMA integrity_check", findings); }

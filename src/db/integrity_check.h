@@ -3,7 +3,7 @@
 
 #include "base/wide_string.h"
 
-// Opens the database at path without changing it (its journal mode and contents stay as they are) and runs
+// Opens the database at path read-only, changing nothing (not its journal mode, not its -wal), and runs
 // PRAGMA integrity_check. Fills findings with what SQLite reports ("ok" alone for a sound
 // database) and returns true when the check ran; false, with the reason in findings, when the file
 // could not be opened or checked at all.

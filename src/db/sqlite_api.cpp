@@ -2,6 +2,7 @@
 #include "db/sqlite_api.h"
 
 #include <type_traits>
+#include <utility>
 
 bool rg_ZiDingYi_sqliteHanShu::bind(const SymbolLookup& lookup) {
     rg_ZiDingYi_sqliteHanShu bound;
@@ -36,6 +37,15 @@ bool rg_ZiDingYi_sqliteHanShu::bind(const SymbolLookup& lookup) {
     take("sqlite3_bind_blob64", bound.bindBlob64);
     take("sqlite3_reset", bound.reset);
     take("sqlite3_get_autocommit", bound.getAutocommit);
+    take("sqlite3_busy_timeout", bound.busyTimeout);
+    take("sqlite3_errcode", bound.errorCode);
     *this = complete ? bound : rg_ZiDingYi_sqliteHanShu{};
     return complete;
+}
+
+bool loadSqliteLibrary(platform::Library& library, rg_ZiDingYi_sqliteHanShu& api) {
+    platform::Library loaded = platform::Library::load(WideString(u"static-sqlite3-third") + platform::kLibrarySuffix);
+    if (!loaded.isLoaded() || !api.bind([&loaded](const char* name) { return loaded.symbol(name); })) return false;
+    library = std::move(loaded);
+    return true;
 }

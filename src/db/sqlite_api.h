@@ -6,8 +6,11 @@
 
 #include <sqlite3.h>
 
+#include "platform/platform.h"
+
 // The bound entry points, null until bind() succeeds. The first nine are those every statement
-// and query uses; the rest serve the exact copy path (typed values read and bound as they are).
+// and query uses; the rest serve the exact copy path (typed values read and bound as they are)
+// and the wait for a lock another program holds for a moment.
 struct rg_ZiDingYi_sqliteHanShu {
     decltype(&sqlite3_close) close = nullptr;
     decltype(&sqlite3_open_v2) openV2 = nullptr;
@@ -34,6 +37,8 @@ struct rg_ZiDingYi_sqliteHanShu {
     decltype(&sqlite3_bind_blob64) bindBlob64 = nullptr;
     decltype(&sqlite3_reset) reset = nullptr;
     decltype(&sqlite3_get_autocommit) getAutocommit = nullptr;
+    decltype(&sqlite3_busy_timeout) busyTimeout = nullptr;
+    decltype(&sqlite3_errcode) errorCode = nullptr;
 
     // Looks every entry point up by its exact name. All or nothing: when one is missing the record
     // is left with every pointer null and the result is false, so that a library lacking an entry
@@ -43,3 +48,7 @@ struct rg_ZiDingYi_sqliteHanShu {
 
     bool operator==(const rg_ZiDingYi_sqliteHanShu&) const = default;
 };
+
+// Loads "static-sqlite3-third" from the library folder into library and binds api to it. False,
+// with both left empty, when the library is missing or lacks an entry point.
+bool loadSqliteLibrary(platform::Library& library, rg_ZiDingYi_sqliteHanShu& api);

@@ -34,7 +34,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::execSql(const WideString& statement) {
     if (error) {
         const WideString errorText = fromUtf8(error);   // SQLite's messages are UTF-8
         api.free(error);
-        raiseMessage(kMessageError, kLabelExecSql, diagnosticLine(statement, errorText));
+        reportError(kLabelExecSql, statement, errorText);
     }
     checkStatement(start, statement, 1);
     return result == SQLITE_OK;
@@ -53,6 +53,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::commitBatch() {
         return true;
     }
     (void)execSql(u"ROLLBACK TRANSACTION");   // the failure is reported below either way
+    // The cause was reported by execSql above; this line says what it cost.
     raiseMessage(kMessageError, kLabelExecBatch, diagnosticLine(u"COMMIT TRANSACTION", kErrorCommitFailed));
     return false;
 }
@@ -86,7 +87,7 @@ std::int32_t rg_MoKuai_class_sqliteShuJuKu::queryCount(const WideString& table, 
         }
     }
     if (!prepared) {
-        raiseMessage(kMessageError, kLabelQueryCount, diagnosticLine(statement, kErrorQueryFailed));
+        reportError(kLabelQueryCount, statement, kErrorQueryFailed);
         return 0;
     }
     checkStatement(start, statement, 0);
@@ -114,7 +115,7 @@ std::int32_t rg_MoKuai_class_sqliteShuJuKu::queryArray(std::int32_t columnCount,
         }
     }
     if (!prepared) {
-        raiseMessage(kMessageError, kLabelQueryArray, diagnosticLine(statement, kErrorQueryFailed));
+        reportError(kLabelQueryArray, statement, kErrorQueryFailed);
         return 0;
     }
     checkStatement(start, statement, 0);
@@ -146,7 +147,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::queryField(const WideString& statement, Wide
         checkStatement(start, statement, 0);
         return true;
     }
-    if (!prepared) raiseMessage(kMessageError, kLabelQueryField, diagnosticLine(statement, kErrorQueryFailed));
+    if (!prepared) reportError(kLabelQueryField, statement, kErrorQueryFailed);
     for (WideString* output : outputs) output->clear();
     return false;
 }

@@ -20,6 +20,9 @@ struct TypedValue {
     std::string_view bytes;
 };
 
+// A text value over utf8, which must outlive it: for binding a name or a word as a parameter.
+inline TypedValue textValue(std::string_view utf8) { return TypedValue{StorageClass::text, 0, 0, utf8}; }
+
 // Rows of a fixed number of columns, stored row after row. Values are appended in row order; a row
 // is complete after columnCount() values.
 class TypedPage {

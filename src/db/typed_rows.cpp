@@ -3,30 +3,39 @@
 #include "db/database.h"
 #include "db/diagnostic_texts.h"
 
-bool rg_MoKuai_class_sqliteShuJuKu::queryPage(const WideString& statement, TypedPage& page) {
+QueryOutcome rg_MoKuai_class_sqliteShuJuKu::queryPage(const WideString& statement, TypedPage& page,
+                                                     std::span<const TypedValue> parameters) {
     page.clear(0);
-    if (!isBound()) return false;
+    if (!isBound()) return {};
     const std::uint32_t start = platform::tickCount();
     const ByteBuffer text = utf8WithZero(statement);
-    std::optional<WideString> failure;
+    QueryOutcome outcome;
+    WideString& failure = outcome.error;
     {
         ReaderLease reader = acquireReader();
         Statement query = prepare(reader.get(), text);
         if (!query.isOpen()) {
             failure = errorText(reader.get());
+        } else if (!bindParameters(query.get(), parameters)) {
+            failure = kErrorParameterCount;
         } else {
+            outcome.prepared = true;
             page.clear(api.columnCount(query.get()));
             int stepped = SQLITE_ROW;
             while ((stepped = api.step(query.get())) == SQLITE_ROW) readRow(query.get(), page);
-            if (stepped != SQLITE_DONE) failure = errorText(reader.get());
+            outcome.complete = stepped == SQLITE_DONE;
+            if (!outcome.complete) {
+                failure = errorText(reader.get());
+                outcome.errorCode = api.errorCode(reader.get());
+            }
         }
     }
-    if (failure) {
-        raiseMessage(kMessageError, kLabelQueryArray, diagnosticLine(statement, *failure));
-        return false;
+    if (!outcome.complete) {
+        reportError(kLabelQueryArray, statement, failure);
+        return outcome;
     }
     checkStatement(start, statement, 0);
-    return true;
+    return outcome;
 }
 
 void rg_MoKuai_class_sqliteShuJuKu::readRow(sqlite3_stmt* statement, TypedPage& page) const {
@@ -57,7 +66,8 @@ void rg_MoKuai_class_sqliteShuJuKu::readRow(sqlite3_stmt* statement, TypedPage& 
     }
 }
 
-std::optional<std::int64_t> rg_MoKuai_class_sqliteShuJuKu::queryInteger(const WideString& statement) {
+std::optional<std::int64_t> rg_MoKuai_class_sqliteShuJuKu::queryInteger(const WideString& statement,
+                                                                       std::span<const TypedValue> parameters) {
     if (!isBound()) return std::nullopt;
     const std::uint32_t start = platform::tickCount();
     const ByteBuffer text = utf8WithZero(statement);
@@ -68,6 +78,8 @@ std::optional<std::int64_t> rg_MoKuai_class_sqliteShuJuKu::queryInteger(const Wi
         Statement query = prepare(reader.get(), text);
         if (!query.isOpen()) {
             failure = errorText(reader.get());
+        } else if (!bindParameters(query.get(), parameters)) {
+            failure = kErrorParameterCount;
         } else if (const int stepped = api.step(query.get()); stepped == SQLITE_ROW) {
             value = api.columnInt64(query.get(), 0);
         } else {
@@ -75,7 +87,7 @@ std::optional<std::int64_t> rg_MoKuai_class_sqliteShuJuKu::queryInteger(const Wi
         }
     }
     if (!value) {
-        raiseMessage(kMessageError, kLabelQueryCount, diagnosticLine(statement, failure));
+        reportError(kLabelQueryCount, statement, failure);
         return std::nullopt;
     }
     checkStatement(start, statement, 0);
@@ -84,66 +96,69 @@ std::optional<std::int64_t> rg_MoKuai_class_sqliteShuJuKu::queryInteger(const Wi
 
 PageWriteResult rg_MoKuai_class_sqliteShuJuKu::insertPage(const WideString& statement, const TypedPage& page) {
     if (!isBound()) return {};
-    if (page.rowCount() == 0) return {true, 0};
+    if (page.rowCount() == 0) return {true, 0, {}};
     const std::uint32_t start = platform::tickCount();
     (void)execSql(u"BEGIN TRANSACTION");   // should it fail, the COMMIT below fails and reports it
-    std::int64_t inserted = 0;
+    PageWriteResult result;
     {
         Statement insert = prepare(mainConnection.get(), utf8WithZero(statement));
         const bool fits = insert.isOpen() && api.bindParameterCount(insert.get()) == page.columnCount();
         if (!fits) {
-            raiseMessage(kMessageError, kLabelExecSql,
-                         diagnosticLine(statement, insert.isOpen() ? WideString(kErrorParameterCount)
-                                                                   : errorText(mainConnection.get())));
+            PageWriteResult failed;
+            failed.error = insert.isOpen() ? WideString(kErrorParameterCount) : errorText(mainConnection.get());
+            reportError(kLabelExecSql, statement, failed.error);
             insert.reset();
             (void)execSql(u"ROLLBACK TRANSACTION");   // nothing was written in it
-            return {};
+            return failed;
         }
         for (std::int64_t row = 0; row < page.rowCount(); ++row) {
             if (bindRow(insert.get(), page, row) && api.step(insert.get()) == SQLITE_DONE) {
-                ++inserted;
+                ++result.insertedRows;
             } else {
-                raiseMessage(kMessageError, kLabelExecSql, diagnosticLine(statement, errorText(mainConnection.get())));
+                const WideString error = errorText(mainConnection.get());
+                if (result.error.empty()) result.error = error;
+                reportError(kLabelExecSql, statement, error);
                 // Some errors (a full disk, I/O) make SQLite roll the whole transaction back;
                 // rows after that would commit one by one, and the page would look written.
                 if (api.getAutocommit(mainConnection.get())) {
                     raiseMessage(kMessageError, kLabelExecBatch, diagnosticLine(u"COMMIT TRANSACTION", kErrorCommitFailed));
-                    return {};
+                    return PageWriteResult{false, 0, result.error};
                 }
             }
             (void)api.reset(insert.get());   // repeats the failed step's result, reported above
         }
     }
     checkStatement(start, statement, 0);
-    if (!commitBatch()) return {};
-    return {true, inserted};
+    result.committed = commitBatch();
+    if (!result.committed) {
+        result.insertedRows = 0;
+        if (result.error.empty()) result.error = lastError();   // the COMMIT's own error, reported by execSql
+    }
+    return result;
 }
 
 bool rg_MoKuai_class_sqliteShuJuKu::bindRow(sqlite3_stmt* statement, const TypedPage& page, std::int64_t row) const {
-    for (std::int32_t column = 0; column < page.columnCount(); ++column) {
-        const TypedValue value = page.value(row, column);
-        const int parameter = column + 1;
-        // A null pointer would bind NULL, so empty text and empty blobs get a real one.
-        const char* bytes = value.bytes.empty() ? "" : value.bytes.data();
-        int bound = SQLITE_OK;
-        switch (value.storageClass) {
-        case StorageClass::integer:
-            bound = api.bindInt64(statement, parameter, value.integer);
-            break;
-        case StorageClass::real:
-            bound = api.bindDouble(statement, parameter, value.real);
-            break;
-        case StorageClass::text:
-            bound = api.bindText64(statement, parameter, bytes, value.bytes.size(), SQLITE_STATIC, SQLITE_UTF8);
-            break;
-        case StorageClass::blob:
-            bound = api.bindBlob64(statement, parameter, bytes, value.bytes.size(), SQLITE_STATIC);
-            break;
-        case StorageClass::null:
-            bound = api.bindNull(statement, parameter);
-            break;
-        }
-        if (bound != SQLITE_OK) return false;
-    }
+    for (std::int32_t column = 0; column < page.columnCount(); ++column)
+        if (!bindValue(statement, column + 1, page.value(row, column))) return false;
     return true;
+}
+
+bool rg_MoKuai_class_sqliteShuJuKu::bindParameters(sqlite3_stmt* statement, std::span<const TypedValue> parameters) const {
+    if (api.bindParameterCount(statement) != static_cast<int>(parameters.size())) return false;
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+        if (!bindValue(statement, static_cast<int>(i) + 1, parameters[i])) return false;
+    return true;
+}
+
+bool rg_MoKuai_class_sqliteShuJuKu::bindValue(sqlite3_stmt* statement, int parameter, const TypedValue& value) const {
+    // A null pointer would bind NULL, so empty text and empty blobs get a real one.
+    const char* bytes = value.bytes.empty() ? "" : value.bytes.data();
+    switch (value.storageClass) {
+    case StorageClass::integer: return api.bindInt64(statement, parameter, value.integer) == SQLITE_OK;
+    case StorageClass::real: return api.bindDouble(statement, parameter, value.real) == SQLITE_OK;
+    case StorageClass::text: return api.bindText64(statement, parameter, bytes, value.bytes.size(), SQLITE_STATIC, SQLITE_UTF8) == SQLITE_OK;
+    case StorageClass::blob: return api.bindBlob64(statement, parameter, bytes, value.bytes.size(), SQLITE_STATIC) == SQLITE_OK;
+    case StorageClass::null: break;
+    }
+    return api.bindNull(statement, parameter) == SQLITE_OK;
 }

@@ -1,33 +1,64 @@
 #include "repair/database_files.h"
 
 #include <filesystem>
-#include <system_error>
+#include <fstream>
 #include <vector>
-
-#include "platform/platform.h"
 
 namespace {
 
 const char16_t* const kCompanionSuffixes[] = {u"-wal", u"-shm", u"-journal"};
-
-WideString stampedName(const char16_t* prefix) { return prefix + timeStamp() + u".db"; }
+constexpr std::size_t kHeaderBytes = 100;
+// More runs than this in one folder within one second do not happen; the bound keeps a folder
+// that refuses every name from looping forever.
+constexpr int kMaxNameTries = 1000;
 
 WideString withSeparator(const WideString& folder) {
     return !folder.empty() && folder.back() == platform::kPathSeparator ? folder : folder + platform::kPathSeparator;
+}
+
+bool isTakenWithCompanions(const WideString& base, const WideString& name) {
+    if (platform::pathExists(base + name)) return true;
+    for (const char16_t* suffix : kCompanionSuffixes)
+        if (platform::pathExists(base + name + suffix)) return true;
+    return false;
+}
+
+WideString stampedName(const char16_t* prefix, const WideString& stamp, int number) {
+    return prefix + stamp + (number > 1 ? u"-" + decimalText(number) : WideString()) + u".db";
+}
+
+// The file's first bytes; fewer (or none) when it is shorter or cannot be read.
+std::string headerOf(const WideString& path) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    std::string header(kHeaderBytes, '\0');
+    file.read(header.data(), static_cast<std::streamsize>(header.size()));
+    header.resize(static_cast<std::size_t>(file.gcount()));
+    return header;
 }
 
 }  // namespace
 
 WideString timeStamp() { return platform::dateTimeText(-1.0, u"yyyyMMdd", u"HHmmss"); }
 
-WideString tempDatabaseName() { return stampedName(u"临时数据库-"); }
-WideString backupDatabaseName() { return stampedName(u"原数据库备份-"); }
-WideString repairedDatabaseName() { return stampedName(u"已修复数据库-"); }
+WideString freeStampedName(const WideString& folder, const char16_t* prefix) {
+    const WideString base = withSeparator(folder);
+    const WideString stamp = timeStamp();
+    int number = 1;
+    while (number < kMaxNameTries && isTakenWithCompanions(base, stampedName(prefix, stamp, number))) ++number;
+    return stampedName(prefix, stamp, number);
+}
 
-WideString fullPathOf(const WideString& path) {
-    std::error_code error;
-    std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(path), error);
-    return error ? path : full.make_preferred().u16string();
+WideString createStampedFile(const WideString& folder, const char16_t* prefix, platform::FileError& error) {
+    const WideString base = withSeparator(folder);
+    const WideString stamp = timeStamp();
+    for (int number = 1; number <= kMaxNameTries; ++number) {
+        const WideString name = stampedName(prefix, stamp, number);
+        if (isTakenWithCompanions(base, name)) continue;
+        error = platform::createNewFile(base + name);
+        if (error == platform::FileError::none) return name;
+        if (error != platform::FileError::exists) return {};   // another run took it meanwhile: the next name
+    }
+    return {};
 }
 
 bool moveDatabaseInFolder(const WideString& folder, const WideString& oldName, const WideString& newName) {
@@ -52,7 +83,35 @@ bool moveDatabaseInFolder(const WideString& folder, const WideString& oldName, c
     return true;
 }
 
+bool swapInRebuilt(const WideString& folder, const WideString& sourceName, const WideString& rebuiltName,
+                   const WideString& backupName) {
+    const WideString base = withSeparator(folder);
+    if (isTakenWithCompanions(base, backupName)) return false;
+    // The companions go first: a -wal left beside the rebuilt file would be replayed over it. They
+    // are refused while another process holds them, as the source itself is.
+    std::vector<const char16_t*> moved;
+    const auto undo = [&] {
+        for (const char16_t* suffix : moved) (void)platform::moveInFolder(folder, backupName + suffix, sourceName + suffix);
+    };
+    for (const char16_t* suffix : kCompanionSuffixes) {
+        if (!platform::pathExists(base + sourceName + suffix)) continue;
+        if (!platform::moveInFolder(folder, sourceName + suffix, backupName + suffix)) {
+            undo();
+            return false;
+        }
+        moved.push_back(suffix);
+    }
+    if (platform::replaceFile(base + sourceName, base + rebuiltName, base + backupName)) return true;
+    undo();
+    return false;
+}
+
 void deleteDatabaseFiles(const WideString& path) {
     (void)platform::deleteFile(path);
     for (const char16_t* suffix : kCompanionSuffixes) (void)platform::deleteFile(path + suffix);
+}
+
+std::string databaseVersion(const WideString& path) {
+    const WideString log = path + u"-wal";
+    return platform::fileVersion(path) + "|" + headerOf(path) + "|" + platform::fileVersion(log) + "|" + headerOf(log);
 }

@@ -1,19 +1,27 @@
-// The files of one repair run: their stamped names, and moves that keep a database together
-// with SQLite's companion files (-wal, -shm, -journal).
+// The files of one repair run: their stamped names, each unique in its folder; moves that keep a
+// database together with SQLite's companion files (-wal, -shm, -journal); the swap; and the
+// version of the source that tells whether anything wrote to it meanwhile.
 #pragma once
 
+#include <string>
+
 #include "base/wide_string.h"
+#include "platform/platform.h"
+
+inline constexpr char16_t kTempPrefix[] = u"临时数据库-";
+inline constexpr char16_t kBackupPrefix[] = u"原数据库备份-";
+inline constexpr char16_t kRepairedPrefix[] = u"已修复数据库-";
 
 // The local date and time now as 14 digits, yyyyMMddHHmmss.
 WideString timeStamp();
-// "临时数据库-", "原数据库备份-" and "已修复数据库-", each + a fresh stamp + ".db".
-WideString tempDatabaseName();
-WideString backupDatabaseName();
-WideString repairedDatabaseName();
 
-// The path made absolute against the current folder, with the platform's separators, so that its
-// folder is the one the file lies in; the path as given when it cannot be resolved.
-WideString fullPathOf(const WideString& path);
+// prefix + a fresh stamp + ".db", or, when that name or a companion of it is taken in the folder,
+// prefix + stamp + "-2" + ".db", "-3", and so on: the first name free of both.
+WideString freeStampedName(const WideString& folder, const char16_t* prefix);
+// Creates a new empty file under the first free stamped name, exclusively: never an existing file,
+// even one that appears between the look and the creation. Its name, or empty with the reason in
+// error when no file can be created in the folder.
+WideString createStampedFile(const WideString& folder, const char16_t* prefix, platform::FileError& error);
 
 // Moves folder/oldName to folder/newName together with every companion that exists, each to
 // newName + its suffix. Never overwrites, and moves nothing while a companion of newName exists.
@@ -21,5 +29,17 @@ WideString fullPathOf(const WideString& path);
 // a database never lands apart from its companions, nor beside companions of another.
 bool moveDatabaseInFolder(const WideString& folder, const WideString& oldName, const WideString& newName);
 
+// Puts the rebuilt database under the source's name and keeps the source, with its companions,
+// under backupName. The source's name holds a complete database at every moment (the source's
+// main file alone while its companions move, then the rebuilt file). False, with everything as it
+// was, when backupName is taken or another process holds the source or a companion open.
+bool swapInRebuilt(const WideString& folder, const WideString& sourceName, const WideString& rebuiltName,
+                   const WideString& backupName);
+
 // Deletes a database file and its companions; failures are tolerated (nothing of value is lost).
 void deleteDatabaseFiles(const WideString& path);
+
+// What identifies the database at path as it is now: the identity, size and last write of its file
+// and of its -wal, and its header (whose change counter every commit outside WAL raises). Equal
+// versions mean that nothing wrote to the database in between.
+std::string databaseVersion(const WideString& path);

@@ -12,12 +12,15 @@
 namespace {
 
 constexpr char16_t kTextNotRebuilt[] = u"修复失败,无法重建:";
+constexpr char16_t kTextFullTextNotRebuilt[] = u"修复失败,全文索引无法重建:";
 constexpr std::int64_t kIndexSortThreads = 2;
 
 // Indexes, views and triggers read by copySchema and created by copyLateSchema, after the rows:
 // names and texts in schema order, indexes first.
 StringArray lateNames;
 StringArray lateStatements;
+// Full-text tables, whose index copyLateSchema builds anew from their contents.
+StringArray fullTextTables;
 
 WideString textOf(const TypedPage& page, std::int64_t row, std::int32_t column) { return fromUtf8(page.value(row, column).bytes); }
 
@@ -36,14 +39,38 @@ void addHeaderValue(const WideString& pragma, StringArray& statements) {
     if (const auto value = sourceDb.queryInteger(u"PRAGMA " + pragma)) statements.push_back(u"PRAGMA " + pragma + u" = " + decimalText(*value));
 }
 
-void addSequences(StringArray& statements) {
+void copySequences() {
     TypedPage sequences;
     // Without a readable sqlite_sequence, AUTOINCREMENT goes on from the largest rowid copied.
     if (!sourceDb.queryPage(u"SELECT name, seq FROM sqlite_sequence", sequences)) return;
-    statements.push_back(u"DELETE FROM sqlite_sequence");
-    for (std::int64_t row = 0; row < sequences.rowCount(); ++row)
-        statements.push_back(u"INSERT INTO sqlite_sequence (name, seq) VALUES (" + valueLiteral(sequences.value(row, 0)) + u", " +
-                             valueLiteral(sequences.value(row, 1)) + u")");
+    (void)targetDb.lock(0);
+    if (targetDb.execSql(u"DELETE FROM sqlite_sequence"))
+        (void)targetDb.insertPage(u"INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)", sequences);   // tolerated, as above
+    (void)targetDb.unlock(0);
+}
+
+// An FTS3, FTS4 or FTS5 table's module, by its CREATE VIRTUAL TABLE text.
+bool isFullTextTable(const WideString& statement) {
+    WideString text;
+    for (const char16_t c : statement) text += c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+    const std::size_t using_ = text.find(u" using ");
+    if (!text.starts_with(u"create virtual table") || using_ == WideString::npos) return false;
+    std::size_t start = using_ + 7;
+    while (start < text.size() && text[start] == u' ') ++start;
+    const std::u16string_view module = std::u16string_view(text).substr(start, 4);
+    return module == u"fts3" || module == u"fts4" || module == u"fts5";
+}
+
+// Builds a full-text table's index anew from its contents, so that damage in the copied index data
+// does not live on. A table without contents of its own to rebuild from (contentless) keeps its
+// copied index, which must then pass its own integrity check.
+bool rebuildFullTextIndex(const WideString& table) {
+    const WideString quoted = quotedName(table);
+    (void)targetDb.lock(0);
+    const bool rebuilt = targetDb.execSql(u"INSERT INTO " + quoted + u" (" + quoted + u") VALUES ('rebuild')") ||
+                         targetDb.execSql(u"INSERT INTO " + quoted + u" (" + quoted + u") VALUES ('integrity-check')");
+    (void)targetDb.unlock(0);
+    return rebuilt;
 }
 
 // Adds the schema rows of the given types to the late objects, in schema order.
@@ -69,12 +96,17 @@ bool copySchema(StringArray& tables) {
     const auto isShadow = [&](const WideString& name) { return std::find(shadowNames.begin(), shadowNames.end(), name) != shadowNames.end(); };
 
     StringArray names, statements, emptied;
+    fullTextTables.clear();
     for (std::int64_t row = 0; row < schema.rowCount(); ++row) {
         const WideString name = textOf(schema, row, 1);
         if (schema.value(row, 0).bytes != "table" || isSqliteOwn(name)) continue;
         names.push_back(name);
-        if (isShadow(name)) emptied.push_back(u"DELETE FROM " + quotedName(name));
-        else statements.push_back(textOf(schema, row, 2));
+        if (isShadow(name)) {
+            emptied.push_back(u"DELETE FROM " + quotedName(name));
+            continue;
+        }
+        statements.push_back(textOf(schema, row, 2));
+        if (isFullTextTable(statements.back())) fullTextTables.push_back(name);
     }
     if (names.empty()) return false;
     lateNames.clear();
@@ -94,15 +126,22 @@ bool copyLateSchema() {
     statements.insert(statements.end(), lateStatements.begin(), lateStatements.end());
     addHeaderValue(u"user_version", statements);
     addHeaderValue(u"application_id", statements);
-    addSequences(statements);
     (void)writeSchema(statements);   // each object is checked below
+    copySequences();
 
     for (const WideString& name : lateNames) {
-        const auto found = targetDb.queryInteger(u"SELECT COUNT(*) FROM sqlite_master WHERE name = " + stringLiteral(name));
+        const std::string utf8 = toUtf8(name);
+        const TypedValue nameValue[] = {textValue(utf8)};
+        const auto found = targetDb.queryInteger(u"SELECT COUNT(*) FROM sqlite_master WHERE name = ?1", nameValue);
         if (!found || *found != 1) {
             repairJob.repairProgress.raise(repairJob, 1, name, 0, 0, kTextNotRebuilt + name);
             return false;
         }
+    }
+    for (const WideString& table : fullTextTables) {
+        if (rebuildFullTextIndex(table)) continue;
+        repairJob.repairProgress.raise(repairJob, 1, table, 0, 0, kTextFullTextNotRebuilt + table);
+        return false;
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "repair/table_plan.h"
 
 #include <algorithm>
+#include <string>
 
 #include "db/database.h"
 #include "repair/sql_text.h"
@@ -9,12 +10,53 @@ namespace {
 
 constexpr const char16_t* kRowidNames[] = {u"rowid", u"_rowid_", u"oid"};
 
+char16_t lowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+
 bool sameNameIgnoringCase(const WideString& a, const WideString& b) {
-    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
+WideString parameter(std::int32_t number) { return u"?" + decimalText(number); }
+
 }  // namespace
+
+ColumnAffinity affinityOf(const WideString& declaredType, bool isStrict) {
+    WideString type;
+    for (const char16_t c : declaredType) type += lowerAscii(c);
+    const auto has = [&](std::u16string_view word) { return type.find(word) != WideString::npos; };
+    if (isStrict && type == u"any") return ColumnAffinity::blob;
+    if (has(u"int")) return ColumnAffinity::integer;
+    if (has(u"char") || has(u"clob") || has(u"text")) return ColumnAffinity::text;
+    if (has(u"blob") || type.empty()) return ColumnAffinity::blob;
+    if (has(u"real") || has(u"floa") || has(u"doub")) return ColumnAffinity::real;
+    return ColumnAffinity::numeric;
+}
+
+WideString TablePlan::changedValueCondition() const {
+    WideString condition;
+    // An ordinary table's first read column is its rowid, an integer by nature.
+    const std::size_t first = kind == Kind::ordinary ? 1 : 0;
+    for (std::size_t i = first; i < readColumns.size(); ++i) {
+        const WideString column = quotedName(readColumns[i]);
+        // Numeric affinity turns a text into a number exactly when the text is a well-formed
+        // number; comparing it, without affinity (+), with its own CAST applies that very rule.
+        const WideString textThatConverts = u"(typeof(" + column + u") = 'text' AND CAST(" + column + u" AS NUMERIC) = +" + column + u")";
+        WideString part;
+        switch (readAffinities[i]) {
+        case ColumnAffinity::text: part = u"typeof(" + column + u") IN ('integer', 'real')"; break;
+        case ColumnAffinity::real: part = textThatConverts; break;
+        case ColumnAffinity::integer:
+        case ColumnAffinity::numeric:
+            // A real that equals a 64-bit integer is stored as that integer; -2^63 itself stays a real.
+            part = textThatConverts + u" OR (typeof(" + column + u") = 'real' AND " + column + u" = CAST(" + column +
+                   u" AS INTEGER) AND " + column + u" > -9223372036854775808.0)";
+            break;
+        case ColumnAffinity::blob: continue;
+        }
+        condition += (condition.empty() ? u"" : u" OR ") + part;
+    }
+    return condition;
+}
 
 WideString TablePlan::keyColumns() const {
     return quotedNameList(StringArray(readColumns.begin(), readColumns.begin() + keyColumnCount));
@@ -35,31 +77,38 @@ WideString TablePlan::keyOrder() const {
     return order;
 }
 
+WideString TablePlan::rangeCondition(bool hasLower, bool hasUpper) const {
+    if (!hasLower && !hasUpper) return u"1";
+    if (!hasUpper) return keyFrom(1);
+    if (!hasLower) return keyBefore(1);
+    return keyFrom(1) + u" AND " + keyBefore(keyColumnCount + 1);
+}
+
 bool TablePlan::isAscending() const {
     return std::none_of(keyDescending.begin(), keyDescending.end(), [](bool descending) { return descending; });
 }
 
 // A row value lets SQLite seek in the table's own b-tree.
-WideString TablePlan::keyCompared(const char16_t* comparison, const TypedPage& keys, std::int64_t row) const {
+WideString TablePlan::keyCompared(const char16_t* comparison, std::int32_t firstParameter) const {
     WideString columns, values;
     for (std::int32_t i = 0; i < keyColumnCount; ++i) {
         columns += (i ? u", " : u"") + quotedName(readColumns[static_cast<std::size_t>(i)]);
-        values += (i ? u", " : u"") + valueLiteral(keys.value(row, i));
+        values += (i ? u", " : u"") + parameter(firstParameter + i);
     }
     return u"(" + columns + u") " + comparison + u" (" + values + u")";
 }
 
-WideString TablePlan::keyBefore(const TypedPage& keys, std::int64_t row) const {
-    return isAscending() ? keyCompared(u"<", keys, row) : u"NOT " + keyFrom(keys, row);
+WideString TablePlan::keyBefore(std::int32_t firstParameter) const {
+    return isAscending() ? keyCompared(u"<", firstParameter) : u"NOT " + keyFrom(firstParameter);
 }
 
-WideString TablePlan::keyFrom(const TypedPage& keys, std::int64_t row) const {
-    if (isAscending()) return keyCompared(u">=", keys, row);
+WideString TablePlan::keyFrom(std::int32_t firstParameter) const {
+    if (isAscending()) return keyCompared(u">=", firstParameter);
     // Mixed directions: at or after the key in the table's order, spelt out column by column.
     WideString condition, equalSoFar;
     for (std::int32_t i = 0; i < keyColumnCount; ++i) {
         const WideString column = quotedName(readColumns[static_cast<std::size_t>(i)]);
-        const WideString value = valueLiteral(keys.value(row, i));
+        const WideString value = parameter(firstParameter + i);
         condition += u"(" + equalSoFar + column + (keyDescending[static_cast<std::size_t>(i)] ? u" < " : u" > ") + value + u") OR ";
         equalSoFar += column + u" = " + value + u" AND ";
     }
@@ -69,8 +118,10 @@ WideString TablePlan::keyFrom(const TypedPage& keys, std::int64_t row) const {
 bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, TablePlan& plan) {
     plan = TablePlan{};
     plan.quotedTable = quotedName(table);
+    const std::string name = toUtf8(table);
+    const TypedValue nameValue[] = {textValue(name)};
     TypedPage info;
-    if (!source.queryPage(u"SELECT type, wr FROM pragma_table_list(" + stringLiteral(table) + u") WHERE schema = 'main'", info) ||
+    if (!source.queryPage(u"SELECT type, wr, strict FROM pragma_table_list(?1) WHERE schema = 'main'", info, nameValue) ||
         info.rowCount() != 1)
         return false;
     if (info.value(0, 0).bytes == "virtual") {
@@ -78,20 +129,28 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, T
         return true;
     }
     plan.kind = info.value(0, 1).integer != 0 ? TablePlan::Kind::withoutRowid : TablePlan::Kind::ordinary;
+    const bool isStrict = info.value(0, 2).integer != 0;
 
     // hidden: 0 for a stored column, 2 and 3 for generated ones; pk: place in the primary key.
     TypedPage columns;
-    if (!source.queryPage(u"SELECT name, hidden, pk FROM pragma_table_xinfo(" + stringLiteral(table) + u")", columns) ||
-        columns.rowCount() == 0)
+    if (!source.queryPage(u"SELECT name, type, hidden, pk FROM pragma_table_xinfo(?1)", columns, nameValue) || columns.rowCount() == 0)
         return false;
     StringArray allNames, stored, primaryKey;
+    std::vector<ColumnAffinity> storedAffinities;
     for (std::int64_t row = 0; row < columns.rowCount(); ++row) {
-        const WideString name = fromUtf8(columns.value(row, 0).bytes);
-        allNames.push_back(name);
-        if (columns.value(row, 1).integer == 0) stored.push_back(name);
-        if (columns.value(row, 2).integer > 0) primaryKey.push_back(name);
+        const WideString columnName = fromUtf8(columns.value(row, 0).bytes);
+        allNames.push_back(columnName);
+        if (columns.value(row, 2).integer == 0) {
+            stored.push_back(columnName);
+            storedAffinities.push_back(affinityOf(fromUtf8(columns.value(row, 1).bytes), isStrict));
+        }
+        if (columns.value(row, 3).integer > 0) primaryKey.push_back(columnName);
     }
-    const auto keyIndexes = source.queryInteger(u"SELECT COUNT(*) FROM pragma_index_list(" + stringLiteral(table) + u") WHERE origin = 'pk'");
+    const auto affinityOfStored = [&](const WideString& columnName) {
+        const auto found = std::find(stored.begin(), stored.end(), columnName);
+        return found == stored.end() ? ColumnAffinity::blob : storedAffinities[static_cast<std::size_t>(found - stored.begin())];
+    };
+    const auto keyIndexes = source.queryInteger(u"SELECT COUNT(*) FROM pragma_index_list(?1) WHERE origin = 'pk'", nameValue);
     if (!keyIndexes) return false;
 
     if (plan.kind == TablePlan::Kind::ordinary) {
@@ -108,25 +167,33 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, T
             rowid = *free;
         }
         plan.readColumns.push_back(rowid);
+        plan.readAffinities.push_back(ColumnAffinity::integer);
         plan.keyColumnCount = 1;
         plan.keyDescending.push_back(false);
-        for (const WideString& name : stored)
-            if (name != rowid) plan.readColumns.push_back(name);
+        for (const WideString& columnName : stored) {
+            if (columnName == rowid) continue;
+            plan.readColumns.push_back(columnName);
+            plan.readAffinities.push_back(affinityOfStored(columnName));
+        }
         return true;
     }
 
     TypedPage keyOrder;   // the primary key's columns and their sort order, from its index
-    if (!source.queryPage(u"SELECT name, desc FROM pragma_index_xinfo((SELECT name FROM pragma_index_list(" +
-                              stringLiteral(table) + u") WHERE origin = 'pk')) WHERE key = 1 ORDER BY seqno",
-                          keyOrder) ||
+    if (!source.queryPage(u"SELECT name, desc FROM pragma_index_xinfo((SELECT name FROM pragma_index_list(?1) WHERE origin = 'pk')) "
+                          u"WHERE key = 1 ORDER BY seqno",
+                          keyOrder, nameValue) ||
         keyOrder.rowCount() == 0)
         return false;
     for (std::int64_t row = 0; row < keyOrder.rowCount(); ++row) {
         plan.readColumns.push_back(fromUtf8(keyOrder.value(row, 0).bytes));
+        plan.readAffinities.push_back(affinityOfStored(plan.readColumns.back()));
         plan.keyDescending.push_back(keyOrder.value(row, 1).integer != 0);
     }
     plan.keyColumnCount = static_cast<std::int32_t>(plan.readColumns.size());
-    for (const WideString& name : stored)
-        if (std::find(plan.readColumns.begin(), plan.readColumns.end(), name) == plan.readColumns.end()) plan.readColumns.push_back(name);
+    for (const WideString& columnName : stored) {
+        if (std::find(plan.readColumns.begin(), plan.readColumns.end(), columnName) != plan.readColumns.end()) continue;
+        plan.readColumns.push_back(columnName);
+        plan.readAffinities.push_back(affinityOfStored(columnName));
+    }
     return true;
 }

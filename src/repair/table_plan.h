@@ -1,5 +1,6 @@
 // How one table's rows are read and written: which columns travel, which key orders and splits
-// the rows into pages, and the statements built from them. Every name is quoted.
+// the rows into pages, and the statements built from them. Every name is quoted; every value is
+// bound to a placeholder.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,9 @@
 
 class rg_MoKuai_class_sqliteShuJuKu;
 
+// The type affinity SQLite gives a column, which decides how a value written into it is converted.
+enum class ColumnAffinity { blob, text, numeric, integer, real };
+
 struct TablePlan {
     enum class Kind { ordinary, withoutRowid, virtualTable };
     Kind kind = Kind::ordinary;
@@ -17,16 +21,23 @@ struct TablePlan {
     // Key columns first (the rowid of an ordinary table, the primary key of a WITHOUT ROWID
     // table), then the other stored columns; generated columns are left out.
     StringArray readColumns;
+    // The affinity of each read column in the table as declared.
+    std::vector<ColumnAffinity> readAffinities;
     std::int32_t keyColumnCount = 0;
     // Sort order of each key column as the table stores it: true for DESC.
     std::vector<bool> keyDescending;
 
     // INSERT of the read columns with one ? each.
     WideString insertStatement() const;
-    // Conditions that hold for rows whose key is at or after, or before, the key in a row of keys
-    // (its first keyColumnCount values), in the table's own order.
-    WideString keyFrom(const TypedPage& keys, std::int64_t row) const;
-    WideString keyBefore(const TypedPage& keys, std::int64_t row) const;
+    // The condition of a page's key range: rows at or after the lower boundary (when hasLower)
+    // and before the upper one (when hasUpper), in the table's own order. Its placeholders take
+    // the lower boundary's key values, then the upper's; "1" for a range without boundaries.
+    WideString rangeCondition(bool hasLower, bool hasUpper) const;
+    // A condition that holds for a row holding a value that writing it into this table would change:
+    // the text '01234' in an INTEGER column (stored again, it becomes 1234), a number in a TEXT
+    // column, a real equal to an integer in an INTEGER or NUMERIC column. Empty when no column
+    // converts anything.
+    WideString changedValueCondition() const;
     // The key columns, quoted and comma-separated.
     WideString keyColumns() const;
     // The key columns in the table's own order (for ORDER BY).
@@ -34,9 +45,14 @@ struct TablePlan {
 
 private:
     bool isAscending() const;
-    WideString keyCompared(const char16_t* comparison, const TypedPage& keys, std::int64_t row) const;
+    WideString keyCompared(const char16_t* comparison, std::int32_t firstParameter) const;
+    WideString keyFrom(std::int32_t firstParameter) const;
+    WideString keyBefore(std::int32_t firstParameter) const;
 };
 
 // Reads the table's kind and columns from source. False when they cannot be read, or when an
 // ordinary table's rowid cannot be named because columns called rowid, _rowid_ and oid hide it.
 bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, TablePlan& plan);
+
+// The affinity SQLite derives from a declared column type; in a STRICT table ANY converts nothing.
+ColumnAffinity affinityOf(const WideString& declaredType, bool isStrict);

@@ -75,7 +75,7 @@ WideString repair(const WideString& path, const WideString& exemptTables) {
 
 std::vector<std::string> exactRows(const WideString& path, const WideString& statement) {
     rg_MoKuai_class_sqliteShuJuKu database;
-    (void)database.connect(path);
+    (void)database.connectReadOnly(path);
     TypedPage page;
     (void)database.queryPage(statement, page);   // the rows before a failure are what a reader gets
     std::vector<std::string> rows;
@@ -90,7 +90,7 @@ std::vector<std::string> exactRows(const WideString& path, const WideString& sta
 
 std::string exactValue(const WideString& path, const WideString& statement) {
     rg_MoKuai_class_sqliteShuJuKu database;
-    (void)database.connect(path);
+    (void)database.connectReadOnly(path);
     TypedPage page;
     (void)database.queryPage(statement, page);
     return page.rowCount() > 0 ? exactText(page.value(0, 0)) : "(none)";

@@ -1,0 +1,41 @@
+#include "db/read_only_opening.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/platform.h"
+
+namespace {
+
+// Is the file a database in WAL mode (its header's read and write versions both 2) whose -wal is absent?
+bool isWalWithoutLog(const WideString& path) {
+    constexpr std::streamoff kVersionsAt = 18;
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    char versions[2] = {};
+    if (!file.seekg(kVersionsAt) || !file.read(versions, sizeof versions)) return false;
+    return versions[0] == 2 && versions[1] == 2 && !platform::pathExists(path + u"-wal");
+}
+
+// "file://", the path with '/' separators after a '/' of its own (file:///tmp/a.db,
+// file:///C:/a.db, file:////server/share/a.db), its '%', '?' and '#' escaped, then the parameter.
+WideString immutableUri(const WideString& path) {
+    WideString uri = u"file://";
+    if (path.empty() || (path[0] != u'/' && path[0] != u'\\')) uri += u'/';
+    for (const char16_t c : path) {
+        if (c == u'\\') uri += u'/';
+        else if (c == u'%') uri += u"%25";
+        else if (c == u'?') uri += u"%3f";
+        else if (c == u'#') uri += u"%23";
+        else uri += c;
+    }
+    return uri + u"?immutable=1";
+}
+
+}  // namespace
+
+ReadOnlyOpening readOnlyOpening(const WideString& path) {
+    if (isWalWithoutLog(path)) return {utf8WithZero(immutableUri(path)), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI};
+    return {utf8WithZero(path), SQLITE_OPEN_READONLY};
+}

@@ -1,0 +1,149 @@
+#include "repair/structure_check.h"
+
+#include <mutex>
+#include <string>
+
+#include "base/text_routines.h"
+#include "platform/platform.h"
+#include "repair/process_objects.h"
+
+namespace {
+
+// Beyond this many findings the rest are not seen, so damage may hide among them.
+constexpr std::int32_t kMaxFindings = 10000;
+constexpr std::uint64_t kWaitStepMilliseconds = 5;
+
+// SQLite's b-tree page types, the first byte of a page's header.
+constexpr char kTableInteriorPage = 0x05;
+constexpr char kTableLeafPage = 0x0D;
+
+// The check in progress. Written by the check's thread under lock; read by the job once finished.
+struct CheckState {
+    std::mutex lock;
+    bool finished = true;
+    StructureFindings findings;
+};
+CheckState state;
+
+std::optional<std::int64_t> numberAfter(const WideString& text, std::size_t start) {
+    std::size_t end = start;
+    while (end < text.size() && text[end] >= u'0' && text[end] <= u'9') ++end;
+    if (end == start) return std::nullopt;
+    return decimalValue(std::u16string_view(text).substr(start, end - start));
+}
+
+// Is the page one of a table's b-tree, by its header's type byte.
+bool isTablePage(std::int64_t page) {
+    // Page 1 begins with the 100-byte file header; its b-tree header follows it.
+    const TypedValue parameters[] = {TypedValue{StorageClass::integer, page, 0, {}},
+                                     TypedValue{StorageClass::integer, page == 1 ? 101 : 1, 0, {}}};
+    TypedPage type;
+    if (!sourceDb.queryPage(u"SELECT substr(data, ?2, 1) FROM sqlite_dbpage WHERE pgno = ?1", type, parameters) || type.rowCount() != 1)
+        return true;   // unreadable: it may have been a table's
+    const std::string_view byte = type.value(0, 0).bytes;
+    return byte.size() == 1 && (byte[0] == kTableInteriorPage || byte[0] == kTableLeafPage);
+}
+
+// The table whose b-tree has this root page; empty for an index or an unknown root.
+struct Root {
+    bool isKnown = false;
+    bool isTable = false;
+    WideString name;
+};
+Root rootNamed(std::int64_t rootPage) {
+    const TypedValue parameter[] = {TypedValue{StorageClass::integer, rootPage, 0, {}}};
+    TypedPage schema;
+    if (rootPage == 1 || !sourceDb.queryPage(u"SELECT type, name FROM sqlite_master WHERE rootpage = ?1", schema, parameter) ||
+        schema.rowCount() != 1)
+        return {};
+    return {true, schema.value(0, 0).bytes == "table", fromUtf8(schema.value(0, 1).bytes)};
+}
+
+void addOnce(StringArray& names, const WideString& name) {
+    for (const WideString& known : names)
+        if (known == name) return;
+    names.push_back(name);
+}
+
+// Files one finding under what it means for the rebuilt file.
+void attribute(const WideString& finding, StructureFindings& findings) {
+    static constexpr std::u16string_view kRepairedByRebuild[] = {
+        u"ok", u"*** in database ", u"Freelist: ", u"max rootpage ", u"incremental_vacuum enabled",
+        // Indexes are built anew from the copied rows.
+        u"wrong # of entries in index ", u"row ", u"non-unique entry in index ",
+        // Rows the rebuilt table refuses (NOT NULL, CHECK, STRICT types) show in its count; values
+        // it would change are looked for by the copy itself.
+        u"NULL value in ", u"CHECK constraint failed in ", u"TEXT value in ", u"NUMERIC value in ", u"non-",
+        // Full-text indexes are built anew from their contents.
+        u"malformed inverted index for FTS"};
+    for (const std::u16string_view start : kRepairedByRebuild)
+        if (finding.starts_with(start)) return;
+    if (finding.starts_with(u"Tree ")) {
+        const auto rootPage = numberAfter(finding, 5);
+        const Root root = rootPage ? rootNamed(*rootPage) : Root{};
+        if (!root.isKnown) findings.hasUnplacedTableDamage = true;
+        else if (root.isTable) addOnce(findings.damagedTables, root.name);
+        return;
+    }
+    if (finding.starts_with(u"Page ")) {
+        const auto page = numberAfter(finding, 5);
+        if (finding.ends_with(u": pointer map referenced")) return;
+        if (!page || !finding.ends_with(u": never used") || isTablePage(*page)) findings.hasUnplacedTableDamage = true;
+        return;
+    }
+    findings.hasUnplacedTableDamage = true;
+}
+
+StructureFindings runCheck() {
+    StructureFindings findings;
+    TypedPage rows;
+    const QueryOutcome checked = sourceDb.queryPage(u"PRAGMA quick_check(" + decimalText(kMaxFindings) + u")", rows);
+    // The b-trees' structure is checked first and reported in the first row; the row-by-row checks
+    // after it stop at the first damaged b-tree they open (SQLITE_CORRUPT), which the structure
+    // findings and the copy's own reading already cover. Any other failure leaves the check unrun.
+    if (!checked && checked.errorCode != SQLITE_CORRUPT) {
+        findings.failure = checked.error;
+        return findings;
+    }
+    findings.ran = true;
+    std::int64_t count = 0;
+    for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
+        StringArray lines;   // one row may hold several findings, a line each
+        (void)splitText(fromUtf8(rows.value(row, 0).bytes), u"\n", lines);
+        for (const WideString& line : lines) {
+            ++count;
+            attribute(line, findings);
+        }
+    }
+    if (count >= kMaxFindings) findings.hasUnplacedTableDamage = true;
+    return findings;
+}
+
+void checkInBackground(WideString) {
+    StructureFindings findings = runCheck();
+    const std::lock_guard<std::mutex> guard(state.lock);
+    state.findings = std::move(findings);
+    state.finished = true;
+}
+
+bool isFinished() {
+    const std::lock_guard<std::mutex> guard(state.lock);
+    return state.finished;
+}
+
+}  // namespace
+
+void startStructureCheck() {
+    {
+        const std::lock_guard<std::mutex> guard(state.lock);
+        state.finished = false;
+        state.findings = StructureFindings{};
+    }
+    if (!platform::startThread(&checkInBackground, std::nullopt)) checkInBackground(WideString());
+}
+
+StructureFindings structureCheckFindings() {
+    while (!isFinished()) platform::waitPumping(kWaitStepMilliseconds, 1);
+    const std::lock_guard<std::mutex> guard(state.lock);
+    return state.findings;
+}
