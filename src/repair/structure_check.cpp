@@ -75,7 +75,7 @@ void attribute(const WideString& finding, StructureFindings& findings) {
         // it would change are looked for by the copy itself.
         u"NULL value in ", u"CHECK constraint failed in ", u"TEXT value in ", u"NUMERIC value in ", u"non-",
         // Full-text indexes are built anew from their contents.
-        u"malformed inverted index for FTS"};
+        u"malformed inverted index for FTS", u"fts5: "};
     for (const std::u16string_view start : kRepairedByRebuild)
         if (finding.starts_with(start)) return;
     if (finding.starts_with(u"Tree ")) {

@@ -68,4 +68,79 @@ TEST(ExactValues, everyValueKeepsItsStorageClassAndItsBits) {
     EXPECT_EQ(sourceRows, exactRows(path, u"SELECT * FROM v ORDER BY id"));
 }
 
+// Keys that cannot be written as SQL literals (a NUL inside a text, bytes that are not UTF-8) lie
+// on the page boundaries: every row still arrives, in an exempt table as in a checked one.
+TEST(ExactValues, keysOfAnyBytesAddressTheirPages) {
+    for (const char16_t* table : {u"labels", u"report"}) {
+        SCOPED_TRACE(toUtf8(table));
+        TempFolder folder;
+        const WideString path = folder / u"keys.db";
+        const WideString name = table;
+        ASSERT_TRUE(writeDatabase(path, {
+            u"CREATE TABLE " + name + u" (key TEXT PRIMARY KEY, v) WITHOUT ROWID",
+            // Rows 1001 and 2001 in key order are the first rows of pages 2 and 3.
+            numbersUpTo(2500) + u"INSERT INTO " + name + u" SELECT printf('k%05d', i) || CASE i WHEN 1001 THEN CAST(X'006E756C' AS TEXT) "
+                                u"WHEN 2001 THEN CAST(X'FF' AS TEXT) ELSE '' END, i FROM n",
+        }));
+        const WideString everyRow = u"SELECT key, v FROM " + name + u" ORDER BY key";
+        const std::vector<std::string> sourceRows = exactRows(path, everyRow);
+        ASSERT_EQ(2500u, sourceRows.size());
+
+        ProgressLog log;
+        EXPECT_EQ(WideString(kResultRepaired), repair(path)) << describe(log.events);
+        EXPECT_EQ(sourceRows, exactRows(path, everyRow));
+    }
+}
+
+// A table whose schema was changed under its rows holds values its declared type would convert
+// when they are written again. Such a table fails, exempt or not, and the source stays as it was.
+TEST(ExactValues, aValueTheColumnTypeWouldChangeFailsTheTable) {
+    struct Case {
+        const char* what;
+        const char16_t* value;          // stored while the column had no type
+        const char16_t* declaredType;   // given to the column afterwards
+        const char16_t* table;
+        bool isKept;
+    };
+    const Case cases[] = {
+        {"zero-padded text in an INTEGER column", u"'01234'", u"INTEGER", u"codes", false},
+        {"the same in an exempt table", u"'01234'", u"INTEGER", u"report", false},
+        {"an integer in a TEXT column", u"5", u"TEXT", u"codes", false},
+        {"a whole real in a NUMERIC column", u"3.0", u"NUMERIC", u"codes", false},
+        {"text that is no number, in an INTEGER column", u"'138-0000'", u"INTEGER", u"codes", true},
+        {"a blob in a REAL column", u"X'3132'", u"REAL", u"codes", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const WideString path = folder / u"typed.db";
+        const WideString table = c.table;
+        ASSERT_TRUE(writeDatabase(path, {
+            u"CREATE TABLE " + table + u" (id INTEGER PRIMARY KEY, v)",
+            numbersUpTo(1500) + u"INSERT INTO " + table + u" (v) SELECT CASE WHEN i = 1200 THEN " + c.value + u" ELSE i END FROM n",
+            u"PRAGMA writable_schema = ON",
+            u"UPDATE sqlite_master SET sql = 'CREATE TABLE " + table + u" (id INTEGER PRIMARY KEY, v " + c.declaredType +
+                u")' WHERE name = '" + table + u"'",
+            u"PRAGMA writable_schema = OFF",
+        }));
+        const WideString everyRow = u"SELECT id, v FROM " + table + u" ORDER BY id";
+        const std::vector<std::string> sourceRows = exactRows(path, everyRow);
+        const std::string sourceBytes = fileBytes(path);
+
+        ProgressLog log;
+        const WideString result = repair(path);
+        if (c.isKept) {
+            EXPECT_EQ(WideString(kResultRepaired), result) << describe(log.events);
+            EXPECT_EQ(sourceRows, exactRows(path, everyRow));
+            continue;
+        }
+        EXPECT_EQ(WideString(kResultDataAnomaly), result);
+        const std::vector<ProgressEvent> events = log.about(table);
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(u"修复失败,数据与列类型不符,重建会改变数值:" + table, events.back().text) << describe(log.events);
+        EXPECT_EQ(sourceBytes, fileBytes(path));
+        EXPECT_EQ((std::vector<std::string>{"typed.db"}), filesWithoutStamps(folder.path()));
+    }
+}
+
 }  // namespace

@@ -55,4 +55,19 @@ TEST(TableKinds, rowsOfEveryKindOfTableArriveWithTheirKeys) {
     EXPECT_TRUE(passesIntegrityCheck(path));
 }
 
+TEST(TableKinds, aTableOfMoreThan2000ColumnsIsCopied) {
+    TempFolder folder;
+    const WideString path = folder / u"wide.db";
+    WideString columns = u"id INTEGER PRIMARY KEY";
+    for (int i = 1; i <= 2001; ++i) columns += u", c" + decimalText(i);
+    ASSERT_TRUE(writeDatabase(path, {u"CREATE TABLE wide (" + columns + u")",
+                                     numbersUpTo(1200) + u"INSERT INTO wide (id, c1, c2001) SELECT i, 'first ' || i, i * 2 FROM n"}));
+    const WideString everyRow = u"SELECT id, c1, c2000, c2001 FROM wide ORDER BY id";
+    const std::vector<std::string> sourceRows = exactRows(path, everyRow);
+    ASSERT_EQ(1200u, sourceRows.size());
+
+    ASSERT_EQ(WideString(kResultRepaired), repair(path));
+    EXPECT_EQ(sourceRows, exactRows(path, everyRow));
+}
+
 }  // namespace

@@ -66,4 +66,40 @@ TEST(VirtualTables, aVirtualTableWhoseModuleIsMissingFailsTheRun) {
     EXPECT_EQ(sourceBytes, fileBytes(path));
 }
 
+// A full-text index is built anew from its contents: a garbled index block does not live on. An
+// index without contents to rebuild from (contentless) must pass its own check, or its table fails.
+TEST(VirtualTables, aGarbledFullTextIndexIsRebuiltFromItsContents) {
+    struct Case { const char* what; const char16_t* options; const char16_t* result; };
+    const Case cases[] = {
+        {"with its contents", u"", kResultRepaired},
+        {"contentless", u", content=''", kResultDataAnomaly},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const WideString path = folder / u"search.db";
+        ASSERT_TRUE(writeDatabase(path, {
+            u"CREATE VIRTUAL TABLE notes USING fts5(body" + WideString(c.options) + u")",
+            numbersUpTo(3000) + u"INSERT INTO notes (rowid, body) SELECT i, CASE WHEN i % 10 = 0 THEN 'apple pie ' ELSE 'plain words ' END || i FROM n",
+        }));
+        // The index reaches its table only at the commit; then its newest leaf gets other bytes of the same length.
+        ASSERT_TRUE(writeDatabase(path, {u"UPDATE notes_data SET block = randomblob(length(block)) WHERE id = (SELECT max(id) FROM notes_data)"}));
+        ASSERT_FALSE(passesIntegrityCheck(path));
+        const std::string sourceBytes = fileBytes(path);
+
+        ProgressLog log;
+        EXPECT_EQ(WideString(c.result), repair(path)) << describe(log.events);
+        if (c.result == std::u16string_view(kResultDataAnomaly)) {
+            const std::vector<ProgressEvent> events = log.about(u"notes");
+            ASSERT_FALSE(events.empty());
+            EXPECT_EQ(u"修复失败,全文索引无法重建:notes", events.back().text);
+            EXPECT_EQ(sourceBytes, fileBytes(path));
+            continue;
+        }
+        EXPECT_TRUE(passesIntegrityCheck(path));
+        EXPECT_EQ("integer:300", exactValue(path, u"SELECT COUNT(*) FROM notes WHERE notes MATCH 'apple'"));
+        EXPECT_EQ("integer:2700", exactValue(path, u"SELECT COUNT(*) FROM notes WHERE notes MATCH 'plain'"));
+    }
+}
+
 }  // namespace
