@@ -52,7 +52,9 @@ bool rg_MoKuai_class_sqliteShuJuKu::commitBatch() {
         (void)walCheckpoint();
         return true;
     }
-    (void)execSql(u"ROLLBACK TRANSACTION");   // the failure is reported below either way
+    // SQLite rolls some failed commits back itself (a full disk, I/O); a ROLLBACK then would only
+    // report an error of its own in place of the cause.
+    if (mainConnection.isOpen() && !api.getAutocommit(mainConnection.get())) (void)execSql(u"ROLLBACK TRANSACTION");   // reported below either way
     // The cause was reported by execSql above; this line says what it cost.
     raiseMessage(kMessageError, kLabelExecBatch, diagnosticLine(u"COMMIT TRANSACTION", kErrorCommitFailed));
     return false;

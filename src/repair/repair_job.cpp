@@ -138,6 +138,8 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     (void)sourceDb.close();
     if (!copied || !trusted) {
         deleteDatabaseFiles(tempPath);
+        // Rows that another program wrote meanwhile make counts differ too: say what really happened.
+        if (databaseVersion(sourcePath) != sourceVersion) report(1, kJobName, kTextSourceChanged);
         report(1, kJobName, kTextRestored);
         return kResultDataAnomaly;
     }
@@ -154,6 +156,7 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
             swapMutex.release();
             deleteDatabaseFiles(tempPath);
             report(1, kJobName, kTextSourceChanged);
+            report(1, kJobName, kTextRestored);
             return kResultDataAnomaly;
         }
         // A backup left by an earlier run is never overwritten: the name is a free one.

@@ -19,7 +19,6 @@
 
 namespace {
 
-void writeFile(const WideString& path, const std::string& bytes) { std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes; }
 
 // The one file of folder whose name begins with prefix; "" when there is not exactly one.
 WideString onlyFileStartingWith(const TempFolder& folder, std::u16string_view prefix) {
@@ -50,9 +49,18 @@ const std::string kCreatingTemp = "2 创建临时数据库";
 
 bool writeNoTable(const WideString& path) { return writeDatabase(path, {u"CREATE TABLE gone (x)", u"DROP TABLE gone"}); }
 bool writeShop(const WideString& path) { return writeShopDatabase(path, 2500); }
+// A rollback journal instead of WAL: connecting to it for writing would switch it and change its header.
+bool writeShopInRollbackMode(const WideString& path) { return writeShopDatabase(path, 2500) && setJournalMode(path, u"DELETE"); }
+bool writeEmptyFile(const WideString& path) {
+    writeFile(path, "");
+    return platform::pathExists(path);
+}
 bool writeShopWithGarbledOrders(const WideString& path) { return writeShopDatabase(path, 2500) && garbleLeafPage(path, u"orders"); }
 // Even counting the orders fails: the table is failed, not taken for empty.
 bool writeShopWithUncountableOrders(const WideString& path) { return writeShopDatabase(path, 2500) && garbleWholeLeafPage(path, u"orders"); }
+bool writeShopInRollbackModeWithGarbledOrders(const WideString& path) {
+    return writeShopInRollbackMode(path) && garbleLeafPage(path, u"orders");
+}
 
 struct OutcomeCase {
     const char* what;
@@ -70,10 +78,15 @@ TEST(RepairOutcome, eachResultLeavesItsFilesAndEvents) {
          {kCreatingTemp, "1 数据库读取错误"}, u"shop.db"},
         {"file that is not a database", writeNotADatabase, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"},
          {kCreatingTemp, "1 数据库读取错误"}, u"shop.db"},
+        {"empty file", writeEmptyFile, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"}, {kCreatingTemp, "1 数据库读取错误"}, u"shop.db"},
         {"garbled table page", writeShopWithGarbledOrders, kResultDataAnomaly, {"shop.db"},
          {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db"},
         {"garbled table page header", writeShopWithUncountableOrders, kResultDataAnomaly, {"shop.db"},
          {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db"},
+        {"garbled table page, rollback journal", writeShopInRollbackModeWithGarbledOrders, kResultDataAnomaly, {"shop.db"},
+         {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db"},
+        {"sound database, rollback journal", writeShopInRollbackMode, kResultRepaired, {"shop.db", "原数据库备份-<stamp>.db"},
+         {kCreatingTemp, "2 修复完毕"}, u"原数据库备份-"},
         {"sound database", writeShop, kResultRepaired, {"shop.db", "原数据库备份-<stamp>.db"}, {kCreatingTemp, "2 修复完毕"},
          u"原数据库备份-"},
     };

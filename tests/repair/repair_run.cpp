@@ -9,6 +9,8 @@
 
 #include "db/database.h"
 #include "db/integrity_check.h"
+#include "db/sqlite_api.h"
+#include "db/sqlite_handles.h"
 
 namespace {
 
@@ -127,3 +129,30 @@ bool passesIntegrityCheck(const WideString& path) {
     StringArray findings;
     return checkIntegrity(path, findings) && findings == StringArray{u"ok"};
 }
+
+struct PlainConnection::Parts {
+    platform::Library library;
+    rg_ZiDingYi_sqliteHanShu api;
+    Connection connection;
+};
+
+PlainConnection::PlainConnection(const WideString& path) : parts(new Parts) {
+    if (!loadSqliteLibrary(parts->library, parts->api)) return;
+    const ByteBuffer name = utf8WithZero(path);
+    sqlite3* handle = nullptr;
+    (void)parts->api.openV2(reinterpret_cast<const char*>(name.data()), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    parts->connection = Connection(handle, parts->api.close);
+}
+
+PlainConnection::~PlainConnection() {
+    parts->connection.reset();
+    delete parts;
+}
+
+bool PlainConnection::exec(const WideString& statements) {
+    if (!parts->connection.isOpen()) return false;
+    const ByteBuffer text = utf8WithZero(statements);
+    return parts->api.exec(parts->connection.get(), reinterpret_cast<const char*>(text.data()), nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+void writeFile(const WideString& path, const std::string& text) { std::ofstream(std::filesystem::path(path), std::ios::binary) << text; }

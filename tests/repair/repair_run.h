@@ -59,5 +59,24 @@ std::string fileBytes(const WideString& path);
 // "WITH RECURSIVE n(i) AS (...) ": the numbers 1 to count as table n, for INSERT ... SELECT ... FROM n.
 WideString numbersUpTo(std::int32_t count);
 
+// A plain SQLite connection, as another program would hold one: opened read-write, its journal
+// mode left as the file has it. Closed when it goes, unless the process ends first.
+class PlainConnection {
+public:
+    explicit PlainConnection(const WideString& path);
+    PlainConnection(const PlainConnection&) = delete;
+    PlainConnection& operator=(const PlainConnection&) = delete;
+    ~PlainConnection();
+    // Runs the statements; true when all succeeded.
+    bool exec(const WideString& statements);
+
+private:
+    struct Parts;
+    Parts* parts;
+};
+
+// Writes text to the file at path, replacing what it held.
+void writeFile(const WideString& path, const std::string& text);
+
 // True when SQLite's integrity check of the database at path says "ok" and nothing else.
 bool passesIntegrityCheck(const WideString& path);

@@ -1,0 +1,66 @@
+// Files as Linux users keep them: a database reached through a symbolic link, and a disk that fills
+// up during the repair.
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "fixtures/damaged_database.h"
+#include "repair/result_texts.h"
+#include "repair_run.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+TEST(LinksAndDisks, aDatabaseReachedThroughASymbolicLinkIsRepairedWhereItLies) {
+    TempFolder linkFolder, realFolder;
+    const WideString real = realFolder / u"shop.db", link = linkFolder / u"shop.db";
+    ASSERT_TRUE(writeShopDatabase(real, 1500));
+    std::filesystem::create_symlink(std::filesystem::path(real), std::filesystem::path(link));
+    const std::vector<std::string> orders = exactRows(real, u"SELECT * FROM orders ORDER BY id");
+
+    EXPECT_EQ(WideString(kResultRepaired), repair(link));
+    EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::path(link)));
+    EXPECT_EQ(std::filesystem::path(real), std::filesystem::read_symlink(std::filesystem::path(link)));
+    EXPECT_EQ((std::vector<std::string>{"shop.db"}), filesWithoutStamps(linkFolder.path()));
+    EXPECT_EQ((std::vector<std::string>{"shop.db", "原数据库备份-<stamp>.db"}), filesWithoutStamps(realFolder.path()));
+    EXPECT_EQ(orders, exactRows(link, u"SELECT * FROM orders ORDER BY id"));
+}
+
+// A small file system of its own, mounted while it lives; needs the right to mount (root).
+class SmallDisk {
+public:
+    explicit SmallDisk(const char* size) {
+        const std::string options = std::string("size=") + size;
+        mounted = mount("tmpfs", toUtf8(folder.path()).c_str(), "tmpfs", 0, options.c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted) umount2(toUtf8(folder.path()).c_str(), MNT_DETACH);
+    }
+    TempFolder folder;
+    bool mounted = false;
+};
+
+TEST(LinksAndDisks, aDiskThatFillsUpFailsTheRunWithItsCauseAndKeepsTheSource) {
+    SmallDisk disk("700k");
+    if (!disk.mounted) GTEST_SKIP() << "mounting a small file system needs root";
+    // Written elsewhere and copied in: it fits on the small disk once, not twice.
+    TempFolder elsewhere;
+    ASSERT_TRUE(writeDatabase(elsewhere / u"shop.db", {u"CREATE TABLE letters (id INTEGER PRIMARY KEY, body TEXT)",
+                                                       numbersUpTo(4000) + u"INSERT INTO letters (body) SELECT printf('%.100c', 'x') || i FROM n"}));
+    const WideString path = disk.folder / u"shop.db";
+    std::filesystem::copy_file(std::filesystem::path(elsewhere / u"shop.db"), std::filesystem::path(path));
+    const std::string sourceBytes = fileBytes(path);
+
+    ProgressLog log;
+    EXPECT_EQ(WideString(kResultDataAnomaly), repair(path));
+    bool causeNamed = false;
+    for (const ProgressEvent& event : log.events) causeNamed = causeNamed || event.text.find(u"database or disk is full") != WideString::npos;
+    EXPECT_TRUE(causeNamed) << describe(log.events);
+    EXPECT_EQ(sourceBytes, fileBytes(path));
+    EXPECT_EQ((std::vector<std::string>{"shop.db"}), filesWithoutStamps(disk.folder.path()));
+}
+
+}  // namespace

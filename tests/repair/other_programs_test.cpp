@@ -1,0 +1,168 @@
+// The source as other programs leave it and use it: a lock held for a moment, rows written while the
+// repair runs, rows still in a -wal, a transaction cut off in the middle, and a second repair
+// started at the same time.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "fixtures/damaged_database.h"
+#include "platform/platform.h"
+#include "repair/result_texts.h"
+#include "repair_run.h"
+#include "support/child_process.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+const WideString kEveryOrder = u"SELECT * FROM orders ORDER BY id";
+
+// Arguments: database path, marker file, milliseconds. Takes an exclusive lock on the database
+// (no one may read it), writes the marker, holds the lock that long, then lets go.
+int holdExclusiveLock(const std::vector<std::string>& arguments) {
+    if (arguments.size() != 3) return 2;
+    PlainConnection connection(fromUtf8(arguments[0]));
+    if (!connection.exec(u"BEGIN EXCLUSIVE")) return 3;
+    writeFile(fromUtf8(arguments[1]), "locked");
+    platform::waitPumping(static_cast<std::uint64_t>(std::stoi(arguments[2])), 0);
+    return connection.exec(u"COMMIT") ? 0 : 4;
+}
+CHILD_ROLE("hold-exclusive-lock", holdExclusiveLock);
+
+// Arguments: database path, statements. Runs them, then ends the process without closing the
+// database, as a program that crashes does: what was committed waits in the -wal, and what was
+// not leaves a hot journal.
+int writeAndCrash(const std::vector<std::string>& arguments) {
+    if (arguments.size() != 2) return 2;
+    auto* connection = new PlainConnection(fromUtf8(arguments[0]));   // never closed, on purpose
+    if (!connection->exec(fromUtf8(arguments[1]))) return 3;
+    std::_Exit(0);
+}
+CHILD_ROLE("write-and-crash", writeAndCrash);
+
+// Arguments: database path, result file. Repairs the database and writes the result text.
+int repairInChild(const std::vector<std::string>& arguments) {
+    if (arguments.size() != 2) return 2;
+    writeFile(fromUtf8(arguments[1]), toUtf8(repair(fromUtf8(arguments[0]))));
+    return 0;
+}
+CHILD_ROLE("repair", repairInChild);
+
+TEST(OtherPrograms, aLockHeldForAMomentIsWaitedFor) {
+    TempFolder folder, signals;
+    const WideString path = folder / u"shop.db";
+    ASSERT_TRUE(writeShopDatabase(path, 1500));
+    ASSERT_TRUE(setJournalMode(path, u"DELETE"));   // in WAL a lock would not keep readers out
+    const std::vector<std::string> orders = exactRows(path, kEveryOrder);
+
+    ChildProcess holder("hold-exclusive-lock", {toUtf8(path), toUtf8(signals / u"locked"), "1000"});
+    ASSERT_TRUE(waitForFile(signals / u"locked", 20000)) << "the other process never took the lock";
+    EXPECT_EQ(WideString(kResultRepaired), repair(path));
+    EXPECT_EQ(0, holder.wait());
+    EXPECT_EQ(orders, exactRows(path, kEveryOrder));
+}
+
+TEST(OtherPrograms, rowsWrittenDuringTheRepairKeepTheSourceInPlace) {
+    for (const char16_t* journal : {u"WAL", u"DELETE"}) {
+        SCOPED_TRACE(toUtf8(journal));
+        TempFolder folder;
+        const WideString path = folder / u"shop.db";
+        ASSERT_TRUE(writeShopDatabase(path, 2500));
+        ASSERT_TRUE(setJournalMode(path, journal));
+
+        ProgressLog log;
+        log.onEvent = [&](const ProgressEvent& event) {
+            // Between the tables: the customers are read, the orders not yet.
+            if (event.name != u"customers" || event.text != u"修复完毕") return;
+            EXPECT_TRUE(PlainConnection(path).exec(u"INSERT INTO orders (customer, item) VALUES (1, 'written meanwhile')"));
+        };
+        EXPECT_EQ(WideString(kResultDataAnomaly), repair(path));
+        EXPECT_EQ((std::vector<std::string>{"2 创建临时数据库", "1 修复失败,数据库在修复期间被修改", "1 修复失败数据库还原完毕"}), log.jobEvents())
+            << describe(log.events);
+        EXPECT_EQ("integer:2501", exactValue(path, u"SELECT COUNT(*) FROM orders"));
+        const std::vector<std::string> files = filesWithoutStamps(folder.path());
+        EXPECT_TRUE(std::none_of(files.begin(), files.end(), [](const std::string& name) { return name.find("临时数据库") != std::string::npos; }));
+    }
+}
+
+TEST(OtherPrograms, rowsOfAProgramThatCrashedAreRepairedWithTheRest) {
+    struct Case { const char* what; const char16_t* journal; const char16_t* statements; std::int32_t orders; };
+    const Case cases[] = {
+        // Committed, but only in the -wal: the rebuilt file holds them.
+        {"rows in the -wal", u"WAL", u"PRAGMA wal_autocheckpoint = 0; INSERT INTO orders (customer, item) VALUES (1, 'late'), (2, 'later')", 1502},
+        // Never committed: the hot journal is rolled back, as SQLite does for every program.
+        {"a transaction cut off", u"DELETE",
+         u"PRAGMA cache_size = 1; BEGIN; UPDATE orders SET note = printf('%.300c', 'z'); DELETE FROM orders WHERE id > 100", 1500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const WideString path = folder / u"shop.db";
+        ASSERT_TRUE(writeShopDatabase(path, 1500));
+        ASSERT_TRUE(setJournalMode(path, c.journal));
+        ChildProcess writer("write-and-crash", {toUtf8(path), toUtf8(c.statements)});
+        ASSERT_EQ(0, writer.wait());
+        const WideString companion = path + (c.journal == std::u16string_view(u"WAL") ? u"-wal" : u"-journal");
+        ASSERT_TRUE(platform::pathExists(companion)) << "the crash left no " << toUtf8(companion);
+
+        ProgressLog log;
+        EXPECT_EQ(WideString(kResultRepaired), repair(path)) << describe(log.events);
+        EXPECT_EQ("integer:" + std::to_string(c.orders), exactValue(path, u"SELECT COUNT(*) FROM orders"));
+        EXPECT_EQ("integer:0", exactValue(path, u"SELECT COUNT(*) FROM orders WHERE note LIKE 'zzz%'"));
+        EXPECT_TRUE(passesIntegrityCheck(path));
+    }
+}
+
+// The integrity check (dovrane-cli --check) reads a database that a crashed program left with rows
+// in its -wal, and changes nothing: not the file, not the -wal.
+TEST(OtherPrograms, theIntegrityCheckChangesNothing) {
+    TempFolder folder;
+    const WideString path = folder / u"shop.db";
+    ASSERT_TRUE(writeShopDatabase(path, 1500));
+    ChildProcess writer("write-and-crash", {toUtf8(path), "PRAGMA wal_autocheckpoint = 0; INSERT INTO orders (customer) VALUES (1)"});
+    ASSERT_EQ(0, writer.wait());
+    const std::string databaseBytes = fileBytes(path), logBytes = fileBytes(path + u"-wal");
+    ASSERT_FALSE(logBytes.empty());
+
+    EXPECT_TRUE(passesIntegrityCheck(path));
+    EXPECT_EQ(databaseBytes, fileBytes(path));
+    EXPECT_EQ(logBytes, fileBytes(path + u"-wal"));
+}
+
+TEST(OtherPrograms, twoRepairsStartedTogetherEachTellTheTruthAndLoseNothing) {
+    TempFolder folder, results;
+    const WideString first = folder / u"first.db", second = folder / u"second.db";
+    ASSERT_TRUE(writeShopDatabase(first, 3000));
+    ASSERT_TRUE(writeDatabase(second, {u"CREATE TABLE letters (id INTEGER PRIMARY KEY, body TEXT)",
+                                       numbersUpTo(3000) + u"INSERT INTO letters (body) SELECT 'letter ' || i FROM n"}));
+    const std::vector<std::string> firstOrders = exactRows(first, kEveryOrder);
+    const std::vector<std::string> letters = exactRows(second, u"SELECT * FROM letters ORDER BY id");
+    {
+        SCOPED_TRACE("two databases in one folder");
+        ChildProcess one("repair", {toUtf8(first), toUtf8(results / u"one")});
+        ChildProcess two("repair", {toUtf8(second), toUtf8(results / u"two")});
+        EXPECT_EQ(0, one.wait());
+        EXPECT_EQ(0, two.wait());
+        EXPECT_EQ(toUtf8(kResultRepaired), fileBytes(results / u"one"));
+        EXPECT_EQ(toUtf8(kResultRepaired), fileBytes(results / u"two"));
+        EXPECT_EQ(firstOrders, exactRows(first, kEveryOrder));
+        EXPECT_EQ(letters, exactRows(second, u"SELECT * FROM letters ORDER BY id"));
+    }
+    {
+        SCOPED_TRACE("one database twice");
+        ChildProcess one("repair", {toUtf8(first), toUtf8(results / u"three")});
+        ChildProcess two("repair", {toUtf8(first), toUtf8(results / u"four")});
+        EXPECT_EQ(0, one.wait());
+        EXPECT_EQ(0, two.wait());
+        // One swaps; the other finds the file changed under it, or swaps the first one's result.
+        const std::string results3 = fileBytes(results / u"three"), results4 = fileBytes(results / u"four");
+        for (const std::string& result : {results3, results4})
+            EXPECT_TRUE(result == toUtf8(kResultRepaired) || result == toUtf8(kResultDataAnomaly)) << result;
+        EXPECT_TRUE(results3 == toUtf8(kResultRepaired) || results4 == toUtf8(kResultRepaired));
+        EXPECT_EQ(firstOrders, exactRows(first, kEveryOrder));
+        EXPECT_TRUE(passesIntegrityCheck(first));
+    }
+    for (const std::string& name : filesWithoutStamps(folder.path())) EXPECT_EQ(std::string::npos, name.find("临时数据库")) << name;
+}
+
+}  // namespace
