@@ -21,6 +21,8 @@ StringArray lateNames;
 StringArray lateStatements;
 // Full-text tables, whose index copyLateSchema builds anew from their contents.
 StringArray fullTextTables;
+// Whether the source keeps AUTOINCREMENT counters (in sqlite_sequence).
+bool hasSequences = false;
 
 WideString textOf(const TypedPage& page, std::int64_t row, std::int32_t column) { return fromUtf8(page.value(row, column).bytes); }
 
@@ -40,6 +42,7 @@ void addHeaderValue(const WideString& pragma, StringArray& statements) {
 }
 
 void copySequences() {
+    if (!hasSequences) return;
     TypedPage sequences;
     // Without a readable sqlite_sequence, AUTOINCREMENT goes on from the largest rowid copied.
     if (!sourceDb.queryPage(u"SELECT name, seq FROM sqlite_sequence", sequences)) return;
@@ -97,8 +100,10 @@ bool copySchema(StringArray& tables) {
 
     StringArray names, statements, emptied;
     fullTextTables.clear();
+    hasSequences = false;
     for (std::int64_t row = 0; row < schema.rowCount(); ++row) {
         const WideString name = textOf(schema, row, 1);
+        hasSequences = hasSequences || name == u"sqlite_sequence";
         if (schema.value(row, 0).bytes != "table" || isSqliteOwn(name)) continue;
         names.push_back(name);
         if (isShadow(name)) {
