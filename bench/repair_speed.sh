@@ -1,49 +1,49 @@
 #!/usr/bin/env bash
 # repair_speed.sh [ROWS...]: times a repair with dovrane-cli against the sqlite3 shell's
 # `.recover | sqlite3`, `.dump | sqlite3` and VACUUM INTO on generated databases (default 1,000,000
-# rows), all in one run on this machine, and reports the ratios and dovrane-cli's peak memory.
-# Each command runs three times and its best time counts, which keeps other load on the machine
-# from deciding the ratios.
-set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
-cli="$top/build/linux/bin/dovrane-cli"
-[ -x "$cli" ] || { echo "build first: scripts/build.sh" >&2; exit 1; }
-command -v /usr/bin/time >/dev/null || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 1; }
-shell=$("$top/bench/sqlite_shell.sh")
-work=$(mktemp -d "${TMPDIR:-/tmp}/dovrane-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# rows), all in one run on this machine, and reports the ratios (dovrane-cli / peer) and
+# dovrane-cli's peak memory. Given more than one size, it also reports how each time grew from the
+# first size to each later one (`repair_speed.sh 1000000 10000000`: the 10M time over the 1M time).
+# Each command runs BENCH_RUNS times (3 unless set higher) and its best time counts, which keeps
+# other load on the machine from deciding the ratios. `.recover` is slow on large databases:
+# BENCH_SKIP_RECOVER=N leaves it out at sizes of N rows or more (1 leaves it out everywhere).
+# shellcheck source=harness.sh source-path=SCRIPTDIR
+source "$(dirname "$0")/harness.sh"
+skip_recover=${BENCH_SKIP_RECOVER:-0}
+[[ $skip_recover =~ ^[0-9]+$ ]] || { echo "BENCH_SKIP_RECOVER must be a row count" >&2; exit 1; }
+sizes=("${@:-1000000}")
+for rows in "${sizes[@]}"; do positive_count ROWS "$rows"; done
 
-seconds() {   # seconds COMMAND...: wall time of one run
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    echo "$end - $start" | bc
-}
+declare -A repair_time vacuum_time dump_time
+for rows in "${sizes[@]}"; do
+    source_db="$work/items-$rows.db"
+    "$top/bench/make_bench_database.sh" "$rows" "$source_db" >/dev/null
+    expect_rows "$source_db" items "$rows"
+    size=$(du -m "$source_db" | cut -f1)
 
-best() {   # best SETUP COMMAND...: the best of three runs of COMMAND, each after SETUP
-    local setup=$1 best="" time
-    shift
-    for _ in 1 2 3; do
-        eval "$setup"
-        time=$(seconds "$@")
-        if [ -z "$best" ] || [ "$(echo "$time < $best" | bc)" = 1 ]; then best=$time; fi
-    done
-    echo "$best"
-}
+    time_repair "$source_db"
+    repair_time[$rows]=$best_seconds
+    memory=$peak_kb
+    time_peer vacuum "$source_db"
+    vacuum_time[$rows]=$best_seconds
+    time_peer dump "$source_db"
+    dump_time[$rows]=$best_seconds
+    if [ "$skip_recover" -gt 0 ] && [ "$rows" -ge "$skip_recover" ]; then
+        recover="skipped"
+    else
+        time_peer recover "$source_db"
+        recover="$(seconds "$best_seconds") (ratio $(ratio "${repair_time[$rows]}" "$best_seconds"))"
+    fi
+    rm -f "$source_db" "$source_db.rows"
 
-for rows in "${@:-1000000}"; do
-    "$top/bench/make_bench_database.sh" "$rows" "$work/original.db" >/dev/null
-    size=$(du -m "$work/original.db" | cut -f1)
-    fresh="rm -rf '$work/repair' '$work'/out.db*; mkdir -p '$work/repair'; cp '$work/original.db' '$work/repair/shop.db'; sync"
-    repair=$(best "$fresh" /usr/bin/time -f "%M" -o "$work/memory" "$cli" "$work/repair/shop.db")
-    memory=$(cat "$work/memory")
-    [ "$("$shell" "$work/repair/shop.db" 'SELECT count(*) FROM items')" = "$rows" ] || { echo "repair lost rows" >&2; exit 1; }
-    recover=$(best "$fresh" bash -c "'$shell' '$work/original.db' .recover | '$shell' '$work/out.db'")
-    dump=$(best "$fresh" bash -c "'$shell' '$work/original.db' .dump | '$shell' '$work/out.db'")
-    vacuum=$(best "$fresh" "$shell" "$work/original.db" "VACUUM INTO '$work/out.db'")
-    eval "$fresh"
-    printf '%d rows (%d MB): dovrane-cli %.2f s, peak %d MB | .recover %.2f s (ratio %.2f) | .dump %.2f s (ratio %.2f) | VACUUM INTO %.2f s (ratio %.2f)\n' \
-        "$rows" "$size" "$repair" $((memory / 1024)) "$recover" "$(echo "$repair / $recover" | bc -l)" \
-        "$dump" "$(echo "$repair / $dump" | bc -l)" "$vacuum" "$(echo "$repair / $vacuum" | bc -l)"
+    echo "$rows rows ($size MB): dovrane-cli $(seconds "${repair_time[$rows]}"), peak $(megabytes "$memory")" \
+        "| VACUUM INTO $(seconds "${vacuum_time[$rows]}") (ratio $(ratio "${repair_time[$rows]}" "${vacuum_time[$rows]}"))" \
+        "| .dump $(seconds "${dump_time[$rows]}") (ratio $(ratio "${repair_time[$rows]}" "${dump_time[$rows]}"))" \
+        "| .recover $recover"
+done
+
+first=${sizes[0]}
+for rows in "${sizes[@]:1}"; do
+    echo "from $first to $rows rows (x$(ratio "$rows" "$first")): dovrane-cli x$(ratio "${repair_time[$rows]}" "${repair_time[$first]}")," \
+        "VACUUM INTO x$(ratio "${vacuum_time[$rows]}" "${vacuum_time[$first]}"), .dump x$(ratio "${dump_time[$rows]}" "${dump_time[$first]}")"
 done
