@@ -39,7 +39,8 @@ bool rg_MoKuai_class_sqliteShuJuKu::connect(const WideString& newPath, const std
     if (!bindLibrary()) return false;
     path = utf8WithZero(newPath);
     const bool hasWriterMutex = writerMutex.create(writerMutexName(path, mutexName));
-    syncMode = kSynchronousChoices[std::clamp(synchronousChoice, 0, 2)];
+    openingStatements = {u"PRAGMA synchronous = " + WideString(kSynchronousChoices[std::clamp(synchronousChoice, 0, 2)])};
+    attachedUri.clear();
     openFlags = kOpenFlags;
     recycleThreshold = kRecycleThreshold;
 
@@ -58,14 +59,41 @@ bool rg_MoKuai_class_sqliteShuJuKu::connectReadOnly(const WideString& newPath) {
     (void)close();
     if (!bindLibrary()) return false;
     (void)writerMutex.create(writerMutexName(utf8WithZero(newPath), std::nullopt));   // lock() serves reads here, which need no mutex
-    const ReadOnlyOpening opening = readOnlyOpening(newPath);
+    const ReadOnlyOpening opening = readOnlyOpening(newPath, false);
     path = opening.name;
-    syncMode.clear();
-    openFlags = opening.flags;
+    openingStatements.clear();
+    attachedUri.clear();
+    openFlags = opening.flags | SQLITE_OPEN_NOMUTEX;   // a lent reader serves one thread at a time
     recycleThreshold = kRecycleThreshold;
     bool opened = false;
     const Connection probe = openConnection(opened);
     return opened;
+}
+
+bool rg_MoKuai_class_sqliteShuJuKu::connectForBuilding(const WideString& newPath, const BuildSettings& settings) {
+    (void)close();
+    if (!bindLibrary()) return false;
+    path = utf8WithZero(newPath);
+    const bool hasWriterMutex = writerMutex.create(writerMutexName(path, std::nullopt));
+    openingStatements.clear();
+    if (!settings.encoding.empty()) openingStatements.push_back(u"PRAGMA encoding = '" + settings.encoding + u"'");
+    if (settings.pageSize > 0) openingStatements.push_back(u"PRAGMA page_size = " + decimalText(settings.pageSize));
+    openingStatements.push_back(u"PRAGMA journal_mode = MEMORY");
+    openingStatements.push_back(u"PRAGMA synchronous = OFF");
+    attachedUri = settings.attachedSource.empty() ? ByteBuffer() : readOnlyOpening(settings.attachedSource, true).name;
+    attachedName = settings.attachedName;
+    openFlags = kOpenFlags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
+    recycleThreshold = kRecycleThreshold;
+    return hasWriterMutex;
+}
+
+bool rg_MoKuai_class_sqliteShuJuKu::prepareMainConnection() {
+    bool prepared = true;
+    for (const WideString& statement : openingStatements) prepared = execSql(statement) && prepared;   // each reported by execSql
+    if (attachedUri.empty()) return prepared;
+    const std::string_view uri(reinterpret_cast<const char*>(attachedUri.data()), attachedUri.size() - 1);
+    const TypedValue source[] = {textValue(uri)};
+    return execBound(u"ATTACH DATABASE ?1 AS " + attachedName, source).complete && prepared;
 }
 
 Connection rg_MoKuai_class_sqliteShuJuKu::openConnection(bool& opened) const {

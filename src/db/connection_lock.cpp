@@ -40,8 +40,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::lock(std::int32_t alreadyLocked) {
         reportError(kLabelConnect, u"-", kErrorConnectFailed);
         return false;
     }
-    if (!syncMode.empty()) (void)execSql(u"PRAGMA synchronous = " + syncMode);   // a failure is reported by execSql
-    return true;
+    return prepareMainConnection();
 }
 
 bool rg_MoKuai_class_sqliteShuJuKu::unlock(std::int32_t alreadyLocked) {

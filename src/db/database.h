@@ -56,7 +56,17 @@ struct QueryOutcome {
     bool complete = false;
     WideString error;    // what went wrong, when it did not complete
     int errorCode = 0;   // SQLite's primary result code of a failed step (SQLITE_CORRUPT, ...)
+    std::int64_t changedRows = 0;   // rows a completed write statement inserted, changed or deleted
     explicit operator bool() const { return complete; }
+};
+
+// How a database that is being built is set up: the file has no value until it is complete (it is
+// deleted on any failure), so it keeps its journal in memory and never waits for the disk.
+struct BuildSettings {
+    WideString encoding;            // "UTF-8", "UTF-16le" or "UTF-16be": the new file's text encoding
+    std::int64_t pageSize = 0;      // the new file's page size; 0 for SQLite's default
+    WideString attachedSource;      // a database attached read-only to the main connection, or empty
+    WideString attachedName;        // the schema name it is attached under
 };
 
 // What the batch writer did: whether its transaction committed, and how many rows it inserted.
@@ -92,6 +102,13 @@ public:
     // written to it: its journal mode, header and bytes stay as they are. A file that does not
     // exist is not created. False when the library cannot be bound or the file cannot be opened.
     bool connectReadOnly(const WideString& path);
+    // Connects as connect does, to a database that is being built: every opening of the main
+    // connection sets the encoding and page size (effective while the file is still empty), keeps
+    // the rollback journal in memory, turns synchronous off and attaches settings.attachedSource
+    // read-only, so that statements can copy rows from it inside SQLite. The file stays out of WAL.
+    // Connections are opened without SQLite's per-call mutex: the main one is used under the writer
+    // lock only, and a lent reader by one thread at a time.
+    bool connectForBuilding(const WideString& path, const BuildSettings& settings);
     // Resets the counters and closes every connection; the object stays bound to its file and
     // reopens connections on demand. False when the object is unbound.
     bool close();
@@ -107,6 +124,18 @@ public:
     bool execBatch(const StringArray& statements);
     // A passive checkpoint of the write-ahead log (skipped when the library lacks the entry point). Always 0.
     std::int32_t walCheckpoint();
+    // Runs one statement to its end with parameters bound as queryPage binds them; its rows, if
+    // any, are dropped. A statement that fails part way is rolled back by SQLite (all of it).
+    // changedRows tells how many rows it wrote.
+    QueryOutcome execBound(const WideString& statement, std::span<const TypedValue> parameters = {});
+    // Copies rows one by one inside SQLite: steps select (parameters bound to it) and runs insert
+    // with each of its rows' values bound as they are, in one transaction. Stops at the first row
+    // that cannot be read; rows copied before it are kept, and a row that cannot be inserted is
+    // skipped. Holds one row in memory at a time. The outcome is the select's, with the rows
+    // inserted (and committed) in changedRows; the error of the first failed insert, if any, is in
+    // insertError.
+    QueryOutcome copyRowByRow(const WideString& select, const WideString& insert, std::span<const TypedValue> parameters,
+                              WideString& insertError);
 
     // ---- Text queries through a reader connection ---------------------------------------------
 
@@ -149,9 +178,10 @@ public:
     // ---- Writer lock and reader pool ------------------------------------------------------------
 
     // Takes the writer mutex (waiting without limit; recursive for this thread), counts the
-    // depth, and opens the main connection if it is closed, setting the synchronous choice on
-    // it. False when unbound, or when the main connection cannot be opened; the lock is held
-    // anyway. Every lock is followed by an unlock on the same thread, whatever lock returned.
+    // depth, and opens the main connection if it is closed, running the statements its kind of
+    // connection needs on it (the synchronous choice; for a database being built, its settings and
+    // attachment). False when unbound, or when the main connection cannot be opened or prepared;
+    // the lock is held anyway. Every lock is followed by an unlock on the same thread, whatever lock returned.
     // alreadyLocked 1 does nothing and gives true.
     bool lock(std::int32_t alreadyLocked);
     // Gives one hold back. The 8000th outermost unlock since the connection was opened closes
@@ -207,9 +237,14 @@ private:
     Connection openConnection(bool& opened) const;
     void readRow(sqlite3_stmt* statement, TypedPage& page) const;
 
+    // Runs the statements every opening of the main connection needs; false when one fails.
+    bool prepareMainConnection();
+
     ByteBuffer path;
     platform::Library library;
-    WideString syncMode;
+    StringArray openingStatements;   // run on every opening of the main connection
+    ByteBuffer attachedUri;          // attached on every opening of the main connection, when not empty
+    WideString attachedName;
     std::int32_t recycleThreshold = 0;
     std::uint32_t openFlags = 0;
     rg_ZiDingYi_sqliteHanShu api;
@@ -224,4 +259,16 @@ private:
     std::int32_t borrows = 0;
     mutable std::mutex lastErrorLock;
     WideString lastErrorText;   // guarded by lastErrorLock
+};
+
+// Holds a database object's writer lock for one scope.
+class WriterLock {
+public:
+    explicit WriterLock(rg_MoKuai_class_sqliteShuJuKu& database) : database(database) { (void)database.lock(0); }
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
+    ~WriterLock() { (void)database.unlock(0); }
+
+private:
+    rg_MoKuai_class_sqliteShuJuKu& database;
 };

@@ -23,7 +23,7 @@ bool runCheck(const WideString& path, const WideString& pragma, StringArray& fin
         findings.push_back(u"no such file: " + path);
         return false;
     }
-    const ReadOnlyOpening opening = readOnlyOpening(path);
+    const ReadOnlyOpening opening = readOnlyOpening(path, false);
     sqlite3* handle = nullptr;
     const int opened = api.openV2(reinterpret_cast<const char*>(opening.name.data()), &handle, static_cast<int>(opening.flags), nullptr);
     const Connection connection(handle, api.close);

@@ -20,7 +20,7 @@ bool isWalWithoutLog(const WideString& path) {
 
 // "file://", the path with '/' separators after a '/' of its own (file:///tmp/a.db,
 // file:///C:/a.db, file:////server/share/a.db), its '%', '?' and '#' escaped, then the parameter.
-WideString immutableUri(const WideString& path) {
+WideString uriOf(const WideString& path, const char16_t* parameter) {
     WideString uri = u"file://";
     if (path.empty() || (path[0] != u'/' && path[0] != u'\\')) uri += u'/';
     for (const char16_t c : path) {
@@ -30,12 +30,13 @@ WideString immutableUri(const WideString& path) {
         else if (c == u'#') uri += u"%23";
         else uri += c;
     }
-    return uri + u"?immutable=1";
+    return uri + u"?" + parameter;
 }
 
 }  // namespace
 
-ReadOnlyOpening readOnlyOpening(const WideString& path) {
-    if (isWalWithoutLog(path)) return {utf8WithZero(immutableUri(path)), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI};
+ReadOnlyOpening readOnlyOpening(const WideString& path, bool asUri) {
+    if (isWalWithoutLog(path)) return {utf8WithZero(uriOf(path, u"immutable=1")), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI};
+    if (asUri) return {utf8WithZero(uriOf(path, u"mode=ro")), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI};
     return {utf8WithZero(path), SQLITE_OPEN_READONLY};
 }

@@ -14,5 +14,6 @@ struct ReadOnlyOpening {
 // one, yet SQLite would create a -wal and a -shm beside it that a read-only reader cannot remove
 // again: such a file is named by a URI that opens it immutable (no -wal, no locks). A reader of it
 // does not see another program's writes meanwhile; whoever relies on them compares the file's
-// version before and after.
-ReadOnlyOpening readOnlyOpening(const WideString& path);
+// version before and after. asUri: always a URI (with mode=ro when not immutable), as ATTACH needs
+// to open a file read-only.
+ReadOnlyOpening readOnlyOpening(const WideString& path, bool asUri);

@@ -162,3 +162,71 @@ bool rg_MoKuai_class_sqliteShuJuKu::bindValue(sqlite3_stmt* statement, int param
     }
     return api.bindNull(statement, parameter) == SQLITE_OK;
 }
+
+QueryOutcome rg_MoKuai_class_sqliteShuJuKu::execBound(const WideString& statement, std::span<const TypedValue> parameters) {
+    QueryOutcome outcome;
+    if (!isBound()) return outcome;
+    const std::uint32_t start = platform::tickCount();
+    Statement prepared = prepare(mainConnection.get(), utf8WithZero(statement));
+    if (!prepared.isOpen()) {
+        outcome.error = errorText(mainConnection.get());
+    } else if (!bindParameters(prepared.get(), parameters)) {
+        outcome.error = kErrorParameterCount;
+    } else {
+        outcome.prepared = true;
+        int stepped = SQLITE_ROW;
+        while ((stepped = api.step(prepared.get())) == SQLITE_ROW) {
+        }
+        outcome.complete = stepped == SQLITE_DONE;
+        if (outcome.complete) {
+            outcome.changedRows = api.changes(mainConnection.get());
+        } else {
+            outcome.error = errorText(mainConnection.get());
+            outcome.errorCode = api.errorCode(mainConnection.get());
+        }
+    }
+    if (!outcome.complete) reportError(kLabelExecSql, statement, outcome.error);
+    else checkStatement(start, statement, 1);
+    return outcome;
+}
+
+QueryOutcome rg_MoKuai_class_sqliteShuJuKu::copyRowByRow(const WideString& select, const WideString& insert,
+                                                         std::span<const TypedValue> parameters, WideString& insertError) {
+    QueryOutcome outcome;
+    insertError.clear();
+    if (!isBound()) return outcome;
+    sqlite3* connection = mainConnection.get();
+    Statement reading = prepare(connection, utf8WithZero(select));
+    Statement writing = prepare(connection, utf8WithZero(insert));
+    if (!reading.isOpen() || !writing.isOpen()) {
+        outcome.error = errorText(connection);
+    } else if (!bindParameters(reading.get(), parameters) || api.bindParameterCount(writing.get()) != api.columnCount(reading.get())) {
+        outcome.error = kErrorParameterCount;
+    } else {
+        outcome.prepared = true;
+        (void)execSql(u"BEGIN TRANSACTION");   // should it fail, each row commits alone
+        int stepped = SQLITE_ROW;
+        while ((stepped = api.step(reading.get())) == SQLITE_ROW) {
+            for (int column = 0; column < api.columnCount(reading.get()); ++column)
+                (void)api.bindValue(writing.get(), column + 1, api.columnValue(reading.get(), column));   // a failed bind fails the step
+            if (api.step(writing.get()) == SQLITE_DONE) ++outcome.changedRows;
+            else if (insertError.empty()) insertError = errorText(connection);
+            (void)api.reset(writing.get());
+        }
+        outcome.complete = stepped == SQLITE_DONE;
+        if (!outcome.complete) {
+            outcome.error = errorText(connection);
+            outcome.errorCode = api.errorCode(connection);
+        }
+        reading.reset();   // its read must end before the commit
+        writing.reset();
+        if (!commitBatch()) {
+            outcome.changedRows = 0;
+            if (insertError.empty()) insertError = lastError();
+        }
+    }
+    if (!outcome.prepared) reportError(kLabelExecSql, select, outcome.error);
+    else if (!outcome.complete) reportError(kLabelQueryArray, select, outcome.error);
+    if (!insertError.empty()) reportError(kLabelExecSql, insert, insertError);
+    return outcome;
+}

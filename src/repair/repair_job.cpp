@@ -3,11 +3,13 @@
 // kept as a backup. The source is only ever read.
 #include "repair/repair_job.h"
 
+#include <algorithm>
+
 #include "db/hot_journal.h"
 #include "platform/platform.h"
 #include "repair/database_files.h"
-#include "repair/exempt_tables.h"
 #include "repair/process_objects.h"
+#include "repair/repair_run.h"
 #include "repair/result_texts.h"
 #include "repair/schema_transfer.h"
 #include "repair/structure_check.h"
@@ -34,15 +36,12 @@ constexpr char16_t kTextJournalNotRolledBack[] = u"修复失败,无法回滚原�
 constexpr char16_t kTextSourceChanged[] = u"修复失败,数据库在修复期间被修改";
 constexpr char16_t kTextTreeDamaged[] = u"修复失败,表的存储结构损坏,行数据不可信:";
 constexpr char16_t kTextExemptTreeDamaged[] = u"存储结构损坏,可能缺少行";
+constexpr char16_t kTextValuesWouldChange[] = u"修复失败,数据与列类型不符,重建会改变数值:";
 constexpr char16_t kTextUnplacedDamage[] = u"修复失败,数据库有无法确定所属表的数据损坏";
 constexpr char16_t kTextNotChecked[] = u"修复失败,无法检查数据库结构:";
 
 constexpr int kSwapAttempts = 3;
 constexpr std::uint64_t kSwapRetryMilliseconds = 3000;
-
-void report(std::int32_t kind, const WideString& name, const WideString& text) {
-    repairJob.repairProgress.raise(repairJob, kind, name, 0, 0, text);
-}
 
 WideString causeOf(platform::FileError error) {
     switch (error) {
@@ -54,99 +53,64 @@ WideString causeOf(platform::FileError error) {
 
 // What SQLite's structural check of the source found, against the tables copied: true when every
 // checked table's rows can be trusted; otherwise false, with a line for each table that fails.
-bool sourceStructureHolds(const StructureFindings& findings, const StringArray& tables, const WideString& exemptTables) {
+bool sourceStructureHolds(const RepairRun& run, const StructureFindings& findings) {
     bool holds = true;
     bool hasCheckedTable = false;
-    for (const WideString& table : tables) {
-        const bool isExempt = isExemptTable(exemptTables, table);
+    const auto contains = [](const StringArray& names, const WideString& name) { return std::find(names.begin(), names.end(), name) != names.end(); };
+    for (const WideString& table : run.tables) {
+        const bool isExempt = run.isExempt(table);
         hasCheckedTable = hasCheckedTable || !isExempt;
-        for (const WideString& damaged : findings.damagedTables) {
-            if (damaged != table) continue;
-            if (isExempt) {
-                report(1, table, u"免检表" + table + kTextExemptTreeDamaged);
-            } else {
-                report(1, table, kTextTreeDamaged + table);
-                holds = false;
-            }
+        if (contains(findings.damagedTables, table)) {
+            run.reportMessage(table, isExempt ? u"免检表" + table + kTextExemptTreeDamaged : kTextTreeDamaged + table);
+            holds = holds && isExempt;
+        }
+        // A value the rebuilt table would change fails even an exempt table: its rows would differ.
+        if (contains(findings.mismatchedTables, table)) {
+            run.reportMessage(table, kTextValuesWouldChange + table);
+            holds = false;
         }
     }
     if (!hasCheckedTable) return holds;
     if (!findings.ran) {
-        report(1, kJobName, kTextNotChecked + findings.failure);
+        run.reportMessage(kJobName, kTextNotChecked + findings.failure);
         return false;
     }
     if (findings.hasUnplacedTableDamage) {
-        report(1, kJobName, kTextUnplacedDamage);
+        run.reportMessage(kJobName, kTextUnplacedDamage);
         return false;
     }
     return holds;
 }
 
-bool copyTables(const StringArray& tables, const WideString& exemptTables) {
-    for (const WideString& table : tables)
-        if (!copyTable(table, isExemptTable(exemptTables, table) ? 1 : 0)) return false;
+bool copyTables(RepairRun& run) {
+    for (const WideString& table : run.tables)
+        if (!copyTable(run, table, run.isExempt(table) ? 1 : 0)) return false;
     // Views and triggers come after the rows, so that no trigger fires while rows are copied.
-    return copyLateSchema();
+    return copyLateSchema(run);
+}
+
+// How the rebuilt file is built: with the source's encoding and page size, and the source attached
+// to its connection, so that rows are copied inside SQLite.
+BuildSettings buildSettingsFor(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& sourcePath) {
+    BuildSettings settings;
+    TypedPage encoding;
+    if (source.queryPage(u"PRAGMA encoding", encoding) && encoding.rowCount() == 1) settings.encoding = fromUtf8(encoding.value(0, 0).bytes);
+    if (const auto size = source.queryInteger(u"PRAGMA page_size")) settings.pageSize = *size;
+    settings.attachedSource = sourcePath;
+    settings.attachedName = u"src";
+    return settings;
 }
 
 // The mutex that lets one run at a time check the source and swap it, across processes.
 WideString swapMutexName(const WideString& sourcePath) { return asciiText(platform::md5Hex(utf8WithZero(sourcePath))) + u"swap"; }
 
-}  // namespace
 
-WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std::int32_t, const WideString& exemptTables) {
-    pageSize = kRowsPerPage;
-    if (!platform::pathExists(path)) {
-        report(1, kJobName, kTextNotFound);
-        return kResultDatabaseNotFound;
-    }
-    // The real file behind a symbolic link is repaired in its own folder, and the link stays. A
-    // relative path becomes absolute, so that the temporary file lands beside the file.
-    const WideString sourcePath = platform::resolvedPath(path);
+// The run's last step: the rebuilt file takes the source's name, with the source kept as the backup,
+// while the source is as it was when its rows were read. Up to three attempts, 3 s apart, then the
+// rebuilt file waits beside the source for the user.
+WideString swapIn(const RepairRun& run, const WideString& sourcePath, const std::string& sourceVersion, const WideString& tempName) {
     const WideString folder = platform::folderOf(sourcePath);
     const WideString sourceName = platform::fileNameOf(sourcePath);
-
-    if (!rollBackHotJournal(sourcePath)) {
-        report(1, kJobName, kTextJournalNotRolledBack);
-        report(1, kJobName, kTextRestored);
-        return kResultDataAnomaly;
-    }
-    const std::string sourceVersion = databaseVersion(sourcePath);
-    platform::FileError creation = platform::FileError::none;
-    const WideString tempName = createStampedFile(folder, kTempPrefix, creation);
-    if (tempName.empty()) {
-        report(1, kJobName, kTextTempNotCreated + causeOf(creation));
-        return kResultDataAnomaly;
-    }
-    const WideString tempPath = folder + tempName;
-
-    (void)sourceDb.connectReadOnly(sourcePath);   // a source that cannot be read fails its schema read
-    (void)targetDb.connect(tempPath, std::nullopt, kTargetSyncChoice);
-    report(2, kJobName, kTextCreatingTemp);
-
-    StringArray tables;
-    if (!copySchema(tables)) {
-        report(1, kJobName, kTextReadError);
-        return kResultReadError;
-    }
-    startStructureCheck();
-    const bool copied = copyTables(tables, exemptTables);
-    // The check reads sourceDb: it ends before the connections close, whatever the copy gave.
-    const StructureFindings findings = structureCheckFindings();
-    const bool trusted = copied && sourceStructureHolds(findings, tables, exemptTables);
-    (void)targetDb.close();
-    (void)sourceDb.close();
-    if (!copied || !trusted) {
-        deleteDatabaseFiles(tempPath);
-        // Rows that another program wrote meanwhile make counts differ too: say what really happened.
-        if (databaseVersion(sourcePath) != sourceVersion) report(1, kJobName, kTextSourceChanged);
-        report(1, kJobName, kTextRestored);
-        return kResultDataAnomaly;
-    }
-    // The rebuilt file goes to disk before it takes the source's name. A failed flush is tolerated:
-    // the damaged file is kept as the backup either way.
-    (void)platform::flushFile(tempPath);
-
     platform::NamedMutex swapMutex;
     (void)swapMutex.create(swapMutexName(sourcePath));   // without it, the version check still runs
     for (int attempt = 0; attempt < kSwapAttempts; ++attempt) {
@@ -154,26 +118,95 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
         // Rows another program wrote since the copy began would live on only in the backup.
         if (databaseVersion(sourcePath) != sourceVersion) {
             swapMutex.release();
-            deleteDatabaseFiles(tempPath);
-            report(1, kJobName, kTextSourceChanged);
-            report(1, kJobName, kTextRestored);
+            deleteDatabaseFiles(folder + tempName);
+            run.reportMessage(kJobName, kTextSourceChanged);
+            run.reportMessage(kJobName, kTextRestored);
             return kResultDataAnomaly;
         }
         // A backup left by an earlier run is never overwritten: the name is a free one.
         const bool swapped = swapInRebuilt(folder, sourceName, tempName, freeStampedName(folder, kBackupPrefix));
         swapMutex.release();
         if (swapped) {
-            report(2, kJobName, kTextFinished);
+            run.report(kProgressOfItem, kJobName, 0, 0, kTextFinished);
             return kResultRepaired;
         }
         if (attempt == kSwapAttempts - 1) break;
         platform::waitPumping(kSwapRetryMilliseconds, 1);
-        report(1, kJobName, kTextBusyRetry + decimalText(attempt));
+        run.reportMessage(kJobName, kTextBusyRetry + decimalText(attempt));
     }
     const WideString repairedName = freeStampedName(folder, kRepairedPrefix);
     // Should even that move fail, the rebuilt file stays under its temporary name, and the line says so.
     const bool moved = moveDatabaseInFolder(folder, tempName, repairedName);
-    report(1, kJobName, kTextSwapByHand);
-    report(1, kJobName, kTextRebuiltKeptAs + (moved ? repairedName : tempName));
+    run.reportMessage(kJobName, kTextSwapByHand);
+    run.reportMessage(kJobName, kTextRebuiltKeptAs + (moved ? repairedName : tempName));
     return kResultSwapByHand;
+}
+
+// Sets the active run for its scope.
+class ActiveRunScope {
+public:
+    explicit ActiveRunScope(RepairRun& run) { setActiveRun(&run); }
+    ActiveRunScope(const ActiveRunScope&) = delete;
+    ActiveRunScope& operator=(const ActiveRunScope&) = delete;
+    ~ActiveRunScope() { setActiveRun(nullptr); }
+};
+
+}  // namespace
+
+WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std::int32_t, const WideString& exemptTables) {
+    pageSize = kRowsPerPage;
+    RepairRun run(sourceDb, targetDb, pageSize, exemptTables,
+                  [this](std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done, const WideString& text) {
+                      repairProgress.raise(*this, kind, name, total, done, text);
+                  });
+    const ActiveRunScope active(run);
+    if (!platform::pathExists(path)) {
+        run.reportMessage(kJobName, kTextNotFound);
+        return kResultDatabaseNotFound;
+    }
+    // The real file behind a symbolic link is repaired in its own folder, and the link stays. A
+    // relative path becomes absolute, so that the temporary file lands beside the file.
+    const WideString sourcePath = platform::resolvedPath(path);
+    const WideString folder = platform::folderOf(sourcePath);
+
+    if (!rollBackHotJournal(sourcePath)) {
+        run.reportMessage(kJobName, kTextJournalNotRolledBack);
+        run.reportMessage(kJobName, kTextRestored);
+        return kResultDataAnomaly;
+    }
+    const std::string sourceVersion = databaseVersion(sourcePath);
+    platform::FileError creation = platform::FileError::none;
+    const WideString tempName = createStampedFile(folder, kTempPrefix, creation);
+    if (tempName.empty()) {
+        run.reportMessage(kJobName, kTextTempNotCreated + causeOf(creation));
+        return kResultDataAnomaly;
+    }
+    const WideString tempPath = folder + tempName;
+
+    (void)sourceDb.connectReadOnly(sourcePath);   // a source that cannot be read fails its schema read
+    (void)targetDb.connectForBuilding(tempPath, buildSettingsFor(sourceDb, sourcePath));
+    run.report(kProgressOfItem, kJobName, 0, 0, kTextCreatingTemp);
+
+    if (!copySchema(run)) {
+        run.reportMessage(kJobName, kTextReadError);
+        return kResultReadError;
+    }
+    startStructureCheck();
+    const bool copied = copyTables(run);
+    // The check reads the source: it ends before the connections close, whatever the copy gave.
+    const StructureFindings findings = structureCheckFindings();
+    const bool trusted = copied && sourceStructureHolds(run, findings);
+    (void)targetDb.close();
+    (void)sourceDb.close();
+    if (!copied || !trusted) {
+        deleteDatabaseFiles(tempPath);
+        // Rows that another program wrote meanwhile make counts differ too: say what really happened.
+        if (databaseVersion(sourcePath) != sourceVersion) run.reportMessage(kJobName, kTextSourceChanged);
+        run.reportMessage(kJobName, kTextRestored);
+        return kResultDataAnomaly;
+    }
+    // The rebuilt file goes to disk before it takes the source's name. A failed flush is tolerated:
+    // the damaged file is kept as the backup either way.
+    (void)platform::flushFile(tempPath);
+    return swapIn(run, sourcePath, sourceVersion, tempName);
 }

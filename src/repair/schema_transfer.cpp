@@ -5,8 +5,8 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "repair/process_objects.h"
-#include "repair/repair_job.h"
+#include "db/database.h"
+#include "repair/repair_run.h"
 #include "repair/sql_text.h"
 
 namespace {
@@ -15,41 +15,29 @@ constexpr char16_t kTextNotRebuilt[] = u"修复失败,无法重建:";
 constexpr char16_t kTextFullTextNotRebuilt[] = u"修复失败,全文索引无法重建:";
 constexpr std::int64_t kIndexSortThreads = 2;
 
-// Indexes, views and triggers read by copySchema and created by copyLateSchema, after the rows:
-// names and texts in schema order, indexes first.
-StringArray lateNames;
-StringArray lateStatements;
-// Full-text tables, whose index copyLateSchema builds anew from their contents.
-StringArray fullTextTables;
-// Whether the source keeps AUTOINCREMENT counters (in sqlite_sequence).
-bool hasSequences = false;
-
 WideString textOf(const TypedPage& page, std::int64_t row, std::int32_t column) { return fromUtf8(page.value(row, column).bytes); }
 
 bool isSqliteOwn(const WideString& name) { return name.starts_with(u"sqlite_"); }
 
 // Runs statements on the target in one transaction under its writer lock; false when the commit failed.
-bool writeSchema(const StringArray& statements) {
-    (void)targetDb.lock(0);
-    const bool committed = targetDb.execBatch(statements);
-    (void)targetDb.unlock(0);
-    return committed;
+bool writeSchema(RepairRun& run, const StringArray& statements) {
+    const WriterLock lock(run.target);
+    return run.target.execBatch(statements);
 }
 
-void addHeaderValue(const WideString& pragma, StringArray& statements) {
+void addHeaderValue(RepairRun& run, const WideString& pragma, StringArray& statements) {
     // An unreadable header value is tolerated: SQLite's default stays, as it was in the source.
-    if (const auto value = sourceDb.queryInteger(u"PRAGMA " + pragma)) statements.push_back(u"PRAGMA " + pragma + u" = " + decimalText(*value));
+    if (const auto value = run.source.queryInteger(u"PRAGMA " + pragma)) statements.push_back(u"PRAGMA " + pragma + u" = " + decimalText(*value));
 }
 
-void copySequences() {
-    if (!hasSequences) return;
+void copySequences(RepairRun& run) {
+    if (!run.late.hasSequences) return;
     TypedPage sequences;
     // Without a readable sqlite_sequence, AUTOINCREMENT goes on from the largest rowid copied.
-    if (!sourceDb.queryPage(u"SELECT name, seq FROM sqlite_sequence", sequences)) return;
-    (void)targetDb.lock(0);
-    if (targetDb.execSql(u"DELETE FROM sqlite_sequence"))
-        (void)targetDb.insertPage(u"INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)", sequences);   // tolerated, as above
-    (void)targetDb.unlock(0);
+    if (!run.source.queryPage(u"SELECT name, seq FROM sqlite_sequence", sequences)) return;
+    const WriterLock lock(run.target);
+    if (run.target.execSql(u"DELETE FROM sqlite_sequence"))
+        (void)run.target.insertPage(u"INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)", sequences);   // tolerated, as above
 }
 
 // An FTS3, FTS4 or FTS5 table's module, by its CREATE VIRTUAL TABLE text.
@@ -67,43 +55,40 @@ bool isFullTextTable(const WideString& statement) {
 // Builds a full-text table's index anew from its contents, so that damage in the copied index data
 // does not live on. A table without contents of its own to rebuild from (contentless) keeps its
 // copied index, which must then pass its own integrity check.
-bool rebuildFullTextIndex(const WideString& table) {
+bool rebuildFullTextIndex(RepairRun& run, const WideString& table) {
     const WideString quoted = quotedName(table);
-    (void)targetDb.lock(0);
-    const bool rebuilt = targetDb.execSql(u"INSERT INTO " + quoted + u" (" + quoted + u") VALUES ('rebuild')") ||
-                         targetDb.execSql(u"INSERT INTO " + quoted + u" (" + quoted + u") VALUES ('integrity-check')");
-    (void)targetDb.unlock(0);
-    return rebuilt;
+    const WriterLock lock(run.target);
+    return run.target.execSql(u"INSERT INTO " + quoted + u" (" + quoted + u") VALUES ('rebuild')") ||
+           run.target.execSql(u"INSERT INTO " + quoted + u" (" + quoted + u") VALUES ('integrity-check')");
 }
 
 // Adds the schema rows of the given types to the late objects, in schema order.
-void keepForLater(const TypedPage& schema, std::initializer_list<std::string_view> types) {
+void keepForLater(LateSchema& late, const TypedPage& schema, std::initializer_list<std::string_view> types) {
     for (std::int64_t row = 0; row < schema.rowCount(); ++row) {
         // Indexes SQLite makes itself for UNIQUE and PRIMARY KEY have no sql (NULL or empty).
         if (schema.value(row, 2).bytes.empty()) continue;
         if (std::find(types.begin(), types.end(), schema.value(row, 0).bytes) == types.end()) continue;
-        lateNames.push_back(textOf(schema, row, 1));
-        lateStatements.push_back(textOf(schema, row, 2));
+        late.names.push_back(textOf(schema, row, 1));
+        late.statements.push_back(textOf(schema, row, 2));
     }
 }
 
 }  // namespace
 
-bool copySchema(StringArray& tables) {
+bool copySchema(RepairRun& run) {
     TypedPage schema, shadows;
-    if (!sourceDb.queryPage(u"SELECT type, name, sql FROM sqlite_master", schema) ||
-        !sourceDb.queryPage(u"SELECT name FROM pragma_table_list WHERE schema = 'main' AND type = 'shadow'", shadows))
+    if (!run.source.queryPage(u"SELECT type, name, sql FROM sqlite_master", schema) ||
+        !run.source.queryPage(u"SELECT name FROM pragma_table_list WHERE schema = 'main' AND type = 'shadow'", shadows))
         return false;
     StringArray shadowNames;
     for (std::int64_t row = 0; row < shadows.rowCount(); ++row) shadowNames.push_back(textOf(shadows, row, 0));
     const auto isShadow = [&](const WideString& name) { return std::find(shadowNames.begin(), shadowNames.end(), name) != shadowNames.end(); };
 
     StringArray names, statements, emptied;
-    fullTextTables.clear();
-    hasSequences = false;
+    LateSchema late;
     for (std::int64_t row = 0; row < schema.rowCount(); ++row) {
         const WideString name = textOf(schema, row, 1);
-        hasSequences = hasSequences || name == u"sqlite_sequence";
+        late.hasSequences = late.hasSequences || name == u"sqlite_sequence";
         if (schema.value(row, 0).bytes != "table" || isSqliteOwn(name)) continue;
         names.push_back(name);
         if (isShadow(name)) {
@@ -111,41 +96,40 @@ bool copySchema(StringArray& tables) {
             continue;
         }
         statements.push_back(textOf(schema, row, 2));
-        if (isFullTextTable(statements.back())) fullTextTables.push_back(name);
+        if (isFullTextTable(statements.back())) late.fullTextTables.push_back(name);
     }
     if (names.empty()) return false;
-    lateNames.clear();
-    lateStatements.clear();
-    keepForLater(schema, {"index"});
-    keepForLater(schema, {"view", "trigger"});
+    keepForLater(late, schema, {"index"});
+    keepForLater(late, schema, {"view", "trigger"});
     statements.insert(statements.end(), emptied.begin(), emptied.end());
-    tables = std::move(names);
-    (void)writeSchema(statements);   // a table the target did not get fails its copy
+    run.tables = std::move(names);
+    run.late = std::move(late);
+    (void)writeSchema(run, statements);   // a table the target did not get fails its copy
     return true;
 }
 
-bool copyLateSchema() {
+bool copyLateSchema(RepairRun& run) {
     // Index builds may sort on helper threads; each keeps SQLite's small sort buffers, so memory
     // stays the same however large the table.
     StringArray statements{u"PRAGMA threads = " + decimalText(kIndexSortThreads)};
-    statements.insert(statements.end(), lateStatements.begin(), lateStatements.end());
-    addHeaderValue(u"user_version", statements);
-    addHeaderValue(u"application_id", statements);
-    (void)writeSchema(statements);   // each object is checked below
-    copySequences();
+    statements.insert(statements.end(), run.late.statements.begin(), run.late.statements.end());
+    addHeaderValue(run, u"user_version", statements);
+    addHeaderValue(run, u"application_id", statements);
+    (void)writeSchema(run, statements);   // each object is checked below
+    copySequences(run);
 
-    for (const WideString& name : lateNames) {
+    for (const WideString& name : run.late.names) {
         const std::string utf8 = toUtf8(name);
         const TypedValue nameValue[] = {textValue(utf8)};
-        const auto found = targetDb.queryInteger(u"SELECT COUNT(*) FROM sqlite_master WHERE name = ?1", nameValue);
+        const auto found = run.target.queryInteger(u"SELECT COUNT(*) FROM sqlite_master WHERE name = ?1", nameValue);
         if (!found || *found != 1) {
-            repairJob.repairProgress.raise(repairJob, 1, name, 0, 0, kTextNotRebuilt + name);
+            run.reportMessage(name, kTextNotRebuilt + name);
             return false;
         }
     }
-    for (const WideString& table : fullTextTables) {
-        if (rebuildFullTextIndex(table)) continue;
-        repairJob.repairProgress.raise(repairJob, 1, table, 0, 0, kTextFullTextNotRebuilt + table);
+    for (const WideString& table : run.late.fullTextTables) {
+        if (rebuildFullTextIndex(run, table)) continue;
+        run.reportMessage(table, kTextFullTextNotRebuilt + table);
         return false;
     }
     return true;

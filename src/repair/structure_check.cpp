@@ -4,8 +4,11 @@
 #include <string>
 
 #include "base/text_routines.h"
+#include "db/database.h"
 #include "platform/platform.h"
 #include "repair/process_objects.h"
+#include "repair/repair_run.h"
+#include "repair/table_plan.h"
 
 namespace {
 
@@ -33,12 +36,12 @@ std::optional<std::int64_t> numberAfter(const WideString& text, std::size_t star
 }
 
 // Is the page one of a table's b-tree, by its header's type byte.
-bool isTablePage(std::int64_t page) {
+bool isTablePage(rg_MoKuai_class_sqliteShuJuKu& source, std::int64_t page) {
     // Page 1 begins with the 100-byte file header; its b-tree header follows it.
     const TypedValue parameters[] = {TypedValue{StorageClass::integer, page, 0, {}},
                                      TypedValue{StorageClass::integer, page == 1 ? 101 : 1, 0, {}}};
     TypedPage type;
-    if (!sourceDb.queryPage(u"SELECT substr(data, ?2, 1) FROM sqlite_dbpage WHERE pgno = ?1", type, parameters) || type.rowCount() != 1)
+    if (!source.queryPage(u"SELECT substr(data, ?2, 1) FROM sqlite_dbpage WHERE pgno = ?1", type, parameters) || type.rowCount() != 1)
         return true;   // unreadable: it may have been a table's
     const std::string_view byte = type.value(0, 0).bytes;
     return byte.size() == 1 && (byte[0] == kTableInteriorPage || byte[0] == kTableLeafPage);
@@ -50,10 +53,10 @@ struct Root {
     bool isTable = false;
     WideString name;
 };
-Root rootNamed(std::int64_t rootPage) {
+Root rootNamed(rg_MoKuai_class_sqliteShuJuKu& source, std::int64_t rootPage) {
     const TypedValue parameter[] = {TypedValue{StorageClass::integer, rootPage, 0, {}}};
     TypedPage schema;
-    if (rootPage == 1 || !sourceDb.queryPage(u"SELECT type, name FROM sqlite_master WHERE rootpage = ?1", schema, parameter) ||
+    if (rootPage == 1 || !source.queryPage(u"SELECT type, name FROM sqlite_master WHERE rootpage = ?1", schema, parameter) ||
         schema.rowCount() != 1)
         return {};
     return {true, schema.value(0, 0).bytes == "table", fromUtf8(schema.value(0, 1).bytes)};
@@ -66,21 +69,20 @@ void addOnce(StringArray& names, const WideString& name) {
 }
 
 // Files one finding under what it means for the rebuilt file.
-void attribute(const WideString& finding, StructureFindings& findings) {
+void attribute(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables, const WideString& finding, StructureFindings& findings) {
     static constexpr std::u16string_view kRepairedByRebuild[] = {
         u"ok", u"*** in database ", u"Freelist: ", u"max rootpage ", u"incremental_vacuum enabled",
         // Indexes are built anew from the copied rows.
         u"wrong # of entries in index ", u"row ", u"non-unique entry in index ",
-        // Rows the rebuilt table refuses (NOT NULL, CHECK, STRICT types) show in its count; values
-        // it would change are looked for by the copy itself.
-        u"NULL value in ", u"CHECK constraint failed in ", u"TEXT value in ", u"NUMERIC value in ", u"non-",
+        // Rows the rebuilt table refuses (NOT NULL, CHECK, STRICT types) show in its count.
+        u"NULL value in ", u"CHECK constraint failed in ", u"non-",
         // Full-text indexes are built anew from their contents.
         u"malformed inverted index for FTS", u"fts5: "};
     for (const std::u16string_view start : kRepairedByRebuild)
         if (finding.starts_with(start)) return;
     if (finding.starts_with(u"Tree ")) {
         const auto rootPage = numberAfter(finding, 5);
-        const Root root = rootPage ? rootNamed(*rootPage) : Root{};
+        const Root root = rootPage ? rootNamed(source, *rootPage) : Root{};
         if (!root.isKnown) findings.hasUnplacedTableDamage = true;
         else if (root.isTable) addOnce(findings.damagedTables, root.name);
         return;
@@ -88,16 +90,48 @@ void attribute(const WideString& finding, StructureFindings& findings) {
     if (finding.starts_with(u"Page ")) {
         const auto page = numberAfter(finding, 5);
         if (finding.ends_with(u": pointer map referenced")) return;
-        if (!page || !finding.ends_with(u": never used") || isTablePage(*page)) findings.hasUnplacedTableDamage = true;
+        if (!page || !finding.ends_with(u": never used") || isTablePage(source, *page)) findings.hasUnplacedTableDamage = true;
+        return;
+    }
+    // "TEXT value in t.c" (a text a numeric column would turn into a number), "NUMERIC value in t.c".
+    for (const std::u16string_view start : {std::u16string_view(u"TEXT value in "), std::u16string_view(u"NUMERIC value in ")}) {
+        if (!finding.starts_with(start)) continue;
+        const std::u16string_view named = std::u16string_view(finding).substr(start.size());
+        bool placed = false;
+        for (const WideString& table : tables) {
+            if (!named.starts_with(table + u".")) continue;
+            addOnce(findings.mismatchedTables, table);
+            placed = true;
+        }
+        if (!placed) findings.hasUnplacedTableDamage = true;
         return;
     }
     findings.hasUnplacedTableDamage = true;
 }
 
-StructureFindings runCheck() {
+// Looks in every table for values SQLite's check does not report: whole reals that an integer
+// column would store as integers, and, when its row checks did not get through, text and numbers
+// that their column would convert. A table that cannot be read is left to the copy's own count.
+void findChangingValues(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables, bool rowChecksComplete,
+                        StructureFindings& findings) {
+    for (const WideString& table : tables) {
+        TablePlan plan;
+        if (!planTable(source, table, plan) || plan.kind == TablePlan::Kind::virtualTable) continue;
+        WideString condition = plan.realToIntegerCondition();
+        if (!rowChecksComplete) {
+            const WideString text = plan.textConversionCondition();
+            if (!text.empty()) condition = condition.empty() ? text : condition + u" OR " + text;
+        }
+        if (condition.empty()) continue;
+        const auto found = source.queryInteger(u"SELECT EXISTS (SELECT 1 FROM " + plan.quotedTable + u" NOT INDEXED WHERE " + condition + u")");
+        if (found && *found == 1) addOnce(findings.mismatchedTables, table);
+    }
+}
+
+StructureFindings runCheck(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables) {
     StructureFindings findings;
     TypedPage rows;
-    const QueryOutcome checked = sourceDb.queryPage(u"PRAGMA quick_check(" + decimalText(kMaxFindings) + u")", rows);
+    const QueryOutcome checked = source.queryPage(u"PRAGMA quick_check(" + decimalText(kMaxFindings) + u")", rows);
     // The b-trees' structure is checked first and reported in the first row; the row-by-row checks
     // after it stop at the first damaged b-tree they open (SQLITE_CORRUPT), which the structure
     // findings and the copy's own reading already cover. Any other failure leaves the check unrun.
@@ -112,15 +146,17 @@ StructureFindings runCheck() {
         (void)splitText(fromUtf8(rows.value(row, 0).bytes), u"\n", lines);
         for (const WideString& line : lines) {
             ++count;
-            attribute(line, findings);
+            attribute(source, tables, line, findings);
         }
     }
     if (count >= kMaxFindings) findings.hasUnplacedTableDamage = true;
+    findChangingValues(source, tables, checked.complete, findings);
     return findings;
 }
 
 void checkInBackground(WideString) {
-    StructureFindings findings = runCheck();
+    RepairRun& run = activeRun();
+    StructureFindings findings = runCheck(run.source, run.tables);
     const std::lock_guard<std::mutex> guard(state.lock);
     state.findings = std::move(findings);
     state.finished = true;

@@ -8,16 +8,22 @@
 
 #include "base/wide_string.h"
 
+class RepairRun;
+
 struct StructureFindings {
     bool ran = false;            // false when the check could not run to its end; why in failure
     WideString failure;
     StringArray damagedTables;   // tables whose own b-tree is damaged
+    // Tables holding values that the rebuilt table would change when they are written again (the
+    // text '01234' in an INTEGER column, a number in a TEXT one, a whole real in an INTEGER one).
+    StringArray mismatchedTables;
     // Damage in table b-tree pages that no table can be named for (pages no b-tree reaches any
     // more, the schema table's own b-tree, findings the check does not explain).
     bool hasUnplacedTableDamage = false;
 };
 
-// Starts the check of sourceDb on a thread of its own (on this one, when no thread can start).
+// Starts the check of the active run's source and tables on a thread of its own (on this one, when
+// no thread can start). Besides SQLite's check, it looks for values each table would change.
 void startStructureCheck();
 // Waits for the check started last, dispatching messages, and gives its findings.
 StructureFindings structureCheckFindings();

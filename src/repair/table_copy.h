@@ -1,5 +1,5 @@
-// Copying one table's rows from sourceDb to targetDb in pages of pageSize rows, one worker thread
-// per page, and confirming the row count afterwards.
+// Copying one table's rows from the run's source to its target in pages of pageSize rows, one
+// worker thread per page, and confirming the row count afterwards.
 #pragma once
 
 #include <cstdint>
@@ -8,14 +8,17 @@
 #include "base/wide_string.h"
 #include "platform/platform.h"
 
+class RepairRun;
+
 // Copies the table's rows and returns true when the target then holds as many rows as the source
 // counted, when the source table is empty, or when exempt is 1. False, with a failure event, when
 // the counts differ, when the table cannot be read or was not created in the target. A virtual
 // table has no rows of its own (its shadow tables carry them): it only has to exist in the target.
-// Raises repairProgress while it copies. Returns only after every worker of the table has ended.
-bool copyTable(const WideString& table, std::int32_t exempt);
+// Raises progress events while it copies. Returns only after every worker of the table has ended.
+bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt);
 
-// Body of a page worker: parameter is column count, "||", table name, "||", page index.
+// Body of a page worker of the active run: parameter is column count, "||", table name, "||",
+// page index.
 void copyPage(WideString parameter);
 
 // Starts the page workers; platform::startThread unless a test replaces it (nullptr restores it).

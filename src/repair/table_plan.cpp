@@ -32,34 +32,57 @@ ColumnAffinity affinityOf(const WideString& declaredType, bool isStrict) {
     return ColumnAffinity::numeric;
 }
 
-WideString TablePlan::changedValueCondition() const {
+namespace {
+
+// Each read column's part, joined with OR; columns without a part are left out.
+template <typename Part>
+WideString anyColumn(const TablePlan& plan, Part part) {
     WideString condition;
     // An ordinary table's first read column is its rowid, an integer by nature.
-    const std::size_t first = kind == Kind::ordinary ? 1 : 0;
-    for (std::size_t i = first; i < readColumns.size(); ++i) {
-        const WideString column = quotedName(readColumns[i]);
-        // Numeric affinity turns a text into a number exactly when the text is a well-formed
-        // number; comparing it, without affinity (+), with its own CAST applies that very rule.
-        const WideString textThatConverts = u"(typeof(" + column + u") = 'text' AND CAST(" + column + u" AS NUMERIC) = +" + column + u")";
-        WideString part;
-        switch (readAffinities[i]) {
-        case ColumnAffinity::text: part = u"typeof(" + column + u") IN ('integer', 'real')"; break;
-        case ColumnAffinity::real: part = textThatConverts; break;
-        case ColumnAffinity::integer:
-        case ColumnAffinity::numeric:
-            // A real that equals a 64-bit integer is stored as that integer; -2^63 itself stays a real.
-            part = textThatConverts + u" OR (typeof(" + column + u") = 'real' AND " + column + u" = CAST(" + column +
-                   u" AS INTEGER) AND " + column + u" > -9223372036854775808.0)";
-            break;
-        case ColumnAffinity::blob: continue;
-        }
-        condition += (condition.empty() ? u"" : u" OR ") + part;
+    const std::size_t first = plan.kind == TablePlan::Kind::ordinary ? 1 : 0;
+    for (std::size_t i = first; i < plan.readColumns.size(); ++i) {
+        const WideString column = quotedName(plan.readColumns[i]);
+        const WideString text = part(plan.readAffinities[i], column);
+        if (!text.empty()) condition += (condition.empty() ? u"(" : u" OR (") + text + u")";
     }
     return condition;
 }
 
+}  // namespace
+
+WideString TablePlan::textConversionCondition() const {
+    return anyColumn(*this, [](ColumnAffinity affinity, const WideString& column) -> WideString {
+        if (affinity == ColumnAffinity::text) return u"typeof(" + column + u") IN ('integer', 'real')";
+        if (affinity == ColumnAffinity::blob) return {};
+        // Numeric affinity turns a text into a number exactly when the text is a well-formed
+        // number; comparing it, without affinity (+), with its own CAST applies that very rule.
+        return u"typeof(" + column + u") = 'text' AND CAST(" + column + u" AS NUMERIC) = +" + column;
+    });
+}
+
+WideString TablePlan::realToIntegerCondition() const {
+    return anyColumn(*this, [](ColumnAffinity affinity, const WideString& column) -> WideString {
+        if (affinity != ColumnAffinity::integer && affinity != ColumnAffinity::numeric) return {};
+        // -2^63 itself stays a real.
+        return u"typeof(" + column + u") = 'real' AND " + column + u" = CAST(" + column + u" AS INTEGER) AND " + column +
+               u" > -9223372036854775808.0";
+    });
+}
+
 WideString TablePlan::keyColumns() const {
     return quotedNameList(StringArray(readColumns.begin(), readColumns.begin() + keyColumnCount));
+}
+
+WideString TablePlan::collatedKeyColumn(std::int32_t i) const {
+    const WideString column = quotedName(readColumns[static_cast<std::size_t>(i)]);
+    const WideString& collation = keyCollations[static_cast<std::size_t>(i)];
+    return collation.empty() ? column : column + u" COLLATE " + quotedName(collation);
+}
+
+WideString TablePlan::collatedKeyColumns() const {
+    WideString columns;
+    for (std::int32_t i = 0; i < keyColumnCount; ++i) columns += (i ? u", " : u"") + collatedKeyColumn(i);
+    return columns;
 }
 
 WideString TablePlan::insertStatement() const {
@@ -72,7 +95,7 @@ WideString TablePlan::keyOrder() const {
     WideString order;
     for (std::int32_t i = 0; i < keyColumnCount; ++i) {
         if (i > 0) order += u", ";
-        order += quotedName(readColumns[static_cast<std::size_t>(i)]) + (keyDescending[static_cast<std::size_t>(i)] ? u" DESC" : u"");
+        order += collatedKeyColumn(i) + (keyDescending[static_cast<std::size_t>(i)] ? u" DESC" : u"");
     }
     return order;
 }
@@ -90,12 +113,9 @@ bool TablePlan::isAscending() const {
 
 // A row value lets SQLite seek in the table's own b-tree.
 WideString TablePlan::keyCompared(const char16_t* comparison, std::int32_t firstParameter) const {
-    WideString columns, values;
-    for (std::int32_t i = 0; i < keyColumnCount; ++i) {
-        columns += (i ? u", " : u"") + quotedName(readColumns[static_cast<std::size_t>(i)]);
-        values += (i ? u", " : u"") + parameter(firstParameter + i);
-    }
-    return u"(" + columns + u") " + comparison + u" (" + values + u")";
+    WideString values;
+    for (std::int32_t i = 0; i < keyColumnCount; ++i) values += (i ? u", " : u"") + parameter(firstParameter + i);
+    return u"(" + collatedKeyColumns() + u") " + comparison + u" (" + values + u")";
 }
 
 WideString TablePlan::keyBefore(std::int32_t firstParameter) const {
@@ -107,7 +127,7 @@ WideString TablePlan::keyFrom(std::int32_t firstParameter) const {
     // Mixed directions: at or after the key in the table's order, spelt out column by column.
     WideString condition, equalSoFar;
     for (std::int32_t i = 0; i < keyColumnCount; ++i) {
-        const WideString column = quotedName(readColumns[static_cast<std::size_t>(i)]);
+        const WideString column = collatedKeyColumn(i);
         const WideString value = parameter(firstParameter + i);
         condition += u"(" + equalSoFar + column + (keyDescending[static_cast<std::size_t>(i)] ? u" < " : u" > ") + value + u") OR ";
         equalSoFar += column + u" = " + value + u" AND ";
@@ -170,6 +190,7 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, T
         plan.readAffinities.push_back(ColumnAffinity::integer);
         plan.keyColumnCount = 1;
         plan.keyDescending.push_back(false);
+        plan.keyCollations.emplace_back();
         for (const WideString& columnName : stored) {
             if (columnName == rowid) continue;
             plan.readColumns.push_back(columnName);
@@ -179,7 +200,7 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, T
     }
 
     TypedPage keyOrder;   // the primary key's columns and their sort order, from its index
-    if (!source.queryPage(u"SELECT name, desc FROM pragma_index_xinfo((SELECT name FROM pragma_index_list(?1) WHERE origin = 'pk')) "
+    if (!source.queryPage(u"SELECT name, desc, coll FROM pragma_index_xinfo((SELECT name FROM pragma_index_list(?1) WHERE origin = 'pk')) "
                           u"WHERE key = 1 ORDER BY seqno",
                           keyOrder, nameValue) ||
         keyOrder.rowCount() == 0)
@@ -188,6 +209,7 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, T
         plan.readColumns.push_back(fromUtf8(keyOrder.value(row, 0).bytes));
         plan.readAffinities.push_back(affinityOfStored(plan.readColumns.back()));
         plan.keyDescending.push_back(keyOrder.value(row, 1).integer != 0);
+        plan.keyCollations.push_back(fromUtf8(keyOrder.value(row, 2).bytes));
     }
     plan.keyColumnCount = static_cast<std::int32_t>(plan.readColumns.size());
     for (const WideString& columnName : stored) {

@@ -26,6 +26,9 @@ struct TablePlan {
     std::int32_t keyColumnCount = 0;
     // Sort order of each key column as the table stores it: true for DESC.
     std::vector<bool> keyDescending;
+    // The collation of each key column in the key (which may differ from the column's own), so
+    // that ranges are ordered and compared as the b-tree stores them, and read with one walk of it.
+    StringArray keyCollations;
 
     // INSERT of the read columns with one ? each.
     WideString insertStatement() const;
@@ -33,18 +36,23 @@ struct TablePlan {
     // and before the upper one (when hasUpper), in the table's own order. Its placeholders take
     // the lower boundary's key values, then the upper's; "1" for a range without boundaries.
     WideString rangeCondition(bool hasLower, bool hasUpper) const;
-    // A condition that holds for a row holding a value that writing it into this table would change:
-    // the text '01234' in an INTEGER column (stored again, it becomes 1234), a number in a TEXT
-    // column, a real equal to an integer in an INTEGER or NUMERIC column. Empty when no column
-    // converts anything.
-    WideString changedValueCondition() const;
+    // Conditions that hold for a row holding a value that writing it into this table would change,
+    // empty when no column can: text that a numeric column would turn into a number (the text
+    // '01234' in an INTEGER column becomes 1234) or a number in a TEXT column, which SQLite's own
+    // check also reports; and a real equal to an integer in an INTEGER or NUMERIC column, which
+    // becomes that integer and which no check of SQLite's reports.
+    WideString textConversionCondition() const;
+    WideString realToIntegerCondition() const;
     // The key columns, quoted and comma-separated.
     WideString keyColumns() const;
+    // The key columns, each with its collation in the key, quoted and comma-separated.
+    WideString collatedKeyColumns() const;
     // The key columns in the table's own order (for ORDER BY).
     WideString keyOrder() const;
 
 private:
     bool isAscending() const;
+    WideString collatedKeyColumn(std::int32_t i) const;
     WideString keyCompared(const char16_t* comparison, std::int32_t firstParameter) const;
     WideString keyFrom(std::int32_t firstParameter) const;
     WideString keyBefore(std::int32_t firstParameter) const;

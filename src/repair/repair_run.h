@@ -1,0 +1,54 @@
+// One repair run: the state that the job, the schema transfer and the table copy share from the
+// start of the run to its end. repairDatabase makes it and hands it on; page workers reach it
+// through activeRun() (process_objects.h).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "base/wide_string.h"
+#include "repair/table_state.h"
+
+class rg_MoKuai_class_sqliteShuJuKu;
+
+// The kinds of a progress event.
+inline constexpr std::int32_t kProgressMessage = 1;   // a line of text
+inline constexpr std::int32_t kProgressOfItem = 2;    // the named item's rows: total, done and a text
+
+// Indexes, views and triggers, read with the schema and created after the rows.
+struct LateSchema {
+    StringArray names;        // in schema order, indexes first
+    StringArray statements;   // their CREATE texts, in the same order
+    StringArray fullTextTables;   // full-text tables, whose index is built anew from their contents
+    bool hasSequences = false;    // the source keeps AUTOINCREMENT counters (sqlite_sequence)
+};
+
+class RepairRun {
+public:
+    // kind, name, total, done, text: as the repair's progress event carries them.
+    using Reporter = std::function<void(std::int32_t, const WideString&, std::int32_t, std::int32_t, const WideString&)>;
+
+    RepairRun(rg_MoKuai_class_sqliteShuJuKu& source, rg_MoKuai_class_sqliteShuJuKu& target, std::int32_t pageSize,
+              WideString exemptTables, Reporter reporter)
+        : source(source), target(target), pageSize(pageSize), exemptTables(std::move(exemptTables)), reporter(std::move(reporter)) {}
+    RepairRun(const RepairRun&) = delete;
+    RepairRun& operator=(const RepairRun&) = delete;
+
+    void report(std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done, const WideString& text) const {
+        reporter(kind, name, total, done, text);
+    }
+    // A line of text about the named item (a table, or the database as a whole).
+    void reportMessage(const WideString& name, const WideString& text) const { report(kProgressMessage, name, 0, 0, text); }
+    bool isExempt(const WideString& table) const;
+
+    rg_MoKuai_class_sqliteShuJuKu& source;   // the damaged database, read-only
+    rg_MoKuai_class_sqliteShuJuKu& target;   // the database being built
+    const std::int32_t pageSize;             // rows per page worker
+    StringArray tables;                      // the tables to copy, in schema order (copySchema)
+    LateSchema late;                         // filled by copySchema, created by copyLateSchema
+    TableCopy table;                         // the table being copied
+
+private:
+    const WideString exemptTables;
+    const Reporter reporter;
+};

@@ -1,0 +1,51 @@
+#include "repair/table_state.h"
+
+#include "repair/process_objects.h"
+
+std::vector<TypedValue> PageRange::parameters() const {
+    std::vector<TypedValue> values;
+    for (const TypedPage* boundary : {&lower, &upper})
+        for (std::int32_t column = 0; boundary->rowCount() > 0 && column < boundary->columnCount(); ++column)
+            values.push_back(boundary->value(0, column));
+    return values;
+}
+
+void TableTrouble::reset() {
+    const std::lock_guard<std::mutex> guard(lock);
+    statementError.reset();
+    writeError.reset();
+}
+
+void TableTrouble::noteStatementFailure(const WideString& error) {
+    const std::lock_guard<std::mutex> guard(lock);
+    if (!statementError) statementError = error;
+}
+
+void TableTrouble::noteWriteFailure(const WideString& error) {
+    const std::lock_guard<std::mutex> guard(lock);
+    if (!writeError) writeError = error;
+}
+
+std::optional<WideString> TableTrouble::firstStatementError() const {
+    const std::lock_guard<std::mutex> guard(lock);
+    return statementError;
+}
+
+std::optional<WideString> TableTrouble::firstWriteError() const {
+    const std::lock_guard<std::mutex> guard(lock);
+    return writeError;
+}
+
+void PageCompletion::reset() { completedPages.exchange(0); }
+
+void PageCompletion::finishPage() {
+    completedPages.add(1);
+    // Under the lock, so that a waiter between its check and its sleep cannot miss the wake-up.
+    const std::lock_guard<std::mutex> guard(lock);
+    finished.notify_all();
+}
+
+bool PageCompletion::waitWhile(const std::function<bool()>& keepWaiting, std::chrono::milliseconds most) {
+    std::unique_lock<std::mutex> guard(lock);
+    return finished.wait_for(guard, most, [&] { return !keepWaiting(); });
+}
