@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <unordered_set>
 
 #include "base/wide_string.h"
 #include "repair/table_state.h"
@@ -45,6 +47,8 @@ public:
     rg_MoKuai_class_sqliteShuJuKu& target;   // the database being built
     const std::int32_t pageSize;             // rows per page worker
     StringArray tables;                      // the tables to copy, in schema order (copySchema)
+    TableShapes shapes;                      // what the source's schema says of each (copySchema)
+    std::unordered_set<std::u16string> createdTables;   // the tables the target got (copySchema)
     LateSchema late;                         // filled by copySchema, created by copyLateSchema
     TableCopy table;                         // the table being copied
 

@@ -76,13 +76,12 @@ void keepForLater(LateSchema& late, const TypedPage& schema, std::initializer_li
 }  // namespace
 
 bool copySchema(RepairRun& run) {
-    TypedPage schema, shadows;
-    if (!run.source.queryPage(u"SELECT type, name, sql FROM sqlite_master", schema) ||
-        !run.source.queryPage(u"SELECT name FROM pragma_table_list WHERE schema = 'main' AND type = 'shadow'", shadows))
-        return false;
-    StringArray shadowNames;
-    for (std::int64_t row = 0; row < shadows.rowCount(); ++row) shadowNames.push_back(textOf(shadows, row, 0));
-    const auto isShadow = [&](const WideString& name) { return std::find(shadowNames.begin(), shadowNames.end(), name) != shadowNames.end(); };
+    TypedPage schema;
+    if (!run.source.queryPage(u"SELECT type, name, sql FROM sqlite_master", schema) || !readTableShapes(run.source, run.shapes)) return false;
+    const auto isShadow = [&](const WideString& name) {
+        const auto found = run.shapes.find(name);
+        return found != run.shapes.end() && found->second.isShadow;
+    };
 
     StringArray names, statements, emptied;
     LateSchema late;
@@ -105,6 +104,10 @@ bool copySchema(RepairRun& run) {
     run.tables = std::move(names);
     run.late = std::move(late);
     (void)writeSchema(run, statements);   // a table the target did not get fails its copy
+    TypedPage created;
+    run.createdTables.clear();
+    (void)run.target.queryPage(u"SELECT name FROM sqlite_master WHERE type = 'table'", created);   // unread: every table fails
+    for (std::int64_t row = 0; row < created.rowCount(); ++row) run.createdTables.insert(textOf(created, row, 0));
     return true;
 }
 

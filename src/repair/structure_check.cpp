@@ -112,11 +112,12 @@ void attribute(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables,
 // Looks in every table for values SQLite's check does not report: whole reals that an integer
 // column would store as integers, and, when its row checks did not get through, text and numbers
 // that their column would convert. A table that cannot be read is left to the copy's own count.
-void findChangingValues(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables, bool rowChecksComplete,
-                        StructureFindings& findings) {
+void findChangingValues(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables, const TableShapes& shapes,
+                        bool rowChecksComplete, StructureFindings& findings) {
     for (const WideString& table : tables) {
         TablePlan plan;
-        if (!planTable(source, table, plan) || plan.kind == TablePlan::Kind::virtualTable) continue;
+        const auto shape = shapes.find(table);
+        if (shape == shapes.end() || !planTable(source, table, shape->second, plan) || plan.kind == TablePlan::Kind::virtualTable) continue;
         WideString condition = plan.realToIntegerCondition();
         if (!rowChecksComplete) {
             const WideString text = plan.textConversionCondition();
@@ -128,7 +129,7 @@ void findChangingValues(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray
     }
 }
 
-StructureFindings runCheck(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables) {
+StructureFindings runCheck(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables, const TableShapes& shapes) {
     StructureFindings findings;
     TypedPage rows;
     const QueryOutcome checked = source.queryPage(u"PRAGMA quick_check(" + decimalText(kMaxFindings) + u")", rows);
@@ -150,13 +151,13 @@ StructureFindings runCheck(rg_MoKuai_class_sqliteShuJuKu& source, const StringAr
         }
     }
     if (count >= kMaxFindings) findings.hasUnplacedTableDamage = true;
-    findChangingValues(source, tables, checked.complete, findings);
+    findChangingValues(source, tables, shapes, checked.complete, findings);
     return findings;
 }
 
 void checkInBackground(WideString) {
     RepairRun& run = activeRun();
-    StructureFindings findings = runCheck(run.source, run.tables);
+    StructureFindings findings = runCheck(run.source, run.tables, run.shapes);
     const std::lock_guard<std::mutex> guard(state.lock);
     state.findings = std::move(findings);
     state.finished = true;

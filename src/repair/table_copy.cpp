@@ -40,13 +40,6 @@ constexpr std::chrono::milliseconds kReportInterval{200};
 
 std::atomic<PageThreadStarter> pageThreadStarter{nullptr};
 
-bool existsInTarget(RepairRun& run, const WideString& table) {
-    const std::string name = toUtf8(table);
-    const TypedValue nameValue[] = {textValue(name)};
-    const auto found = run.target.queryInteger(u"SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = ?1", nameValue);
-    return found && *found == 1;
-}
-
 std::int32_t rowsDone(const RepairRun& run, std::int32_t total) {
     const std::int64_t done = std::int64_t{completedPages.load()} * run.pageSize;
     return static_cast<std::int32_t>(done < total ? done : total);
@@ -153,8 +146,9 @@ void setPageThreadStarter(PageThreadStarter starter) { pageThreadStarter = start
 
 bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt) {
     TablePlan& plan = run.table.plan;
-    if (!planTable(run.source, table, plan)) return failTable(run, table, kTextUnreadable + table);
-    if (!existsInTarget(run, table)) return failTable(run, table, withCause(kTextNotCreated + table, run.target.lastError()));
+    const auto shape = run.shapes.find(table);
+    if (shape == run.shapes.end() || !planTable(run.source, table, shape->second, plan)) return failTable(run, table, kTextUnreadable + table);
+    if (!run.createdTables.contains(table)) return failTable(run, table, withCause(kTextNotCreated + table, run.target.lastError()));
     if (plan.kind == TablePlan::Kind::virtualTable) return true;
 
     const auto counted = run.source.queryInteger(u"SELECT COUNT(*) FROM " + plan.quotedTable + u" NOT INDEXED");

@@ -135,21 +135,30 @@ WideString TablePlan::keyFrom(std::int32_t firstParameter) const {
     return u"(" + condition + u"(" + equalSoFar + u"1))";
 }
 
-bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, TablePlan& plan) {
+bool readTableShapes(rg_MoKuai_class_sqliteShuJuKu& source, TableShapes& shapes) {
+    shapes.clear();
+    TypedPage tables;
+    if (!source.queryPage(u"SELECT name, type, wr, strict FROM pragma_table_list WHERE schema = 'main'", tables)) return false;
+    for (std::int64_t row = 0; row < tables.rowCount(); ++row) {
+        TableShape shape;
+        const std::string_view type = tables.value(row, 1).bytes;
+        if (type == "virtual") shape.kind = TablePlan::Kind::virtualTable;
+        else if (tables.value(row, 2).integer != 0) shape.kind = TablePlan::Kind::withoutRowid;
+        shape.isShadow = type == "shadow";
+        shape.isStrict = tables.value(row, 3).integer != 0;
+        shapes[fromUtf8(tables.value(row, 0).bytes)] = shape;
+    }
+    return true;
+}
+
+bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, const TableShape& shape, TablePlan& plan) {
     plan = TablePlan{};
     plan.quotedTable = quotedName(table);
+    plan.kind = shape.kind;
+    if (plan.kind == TablePlan::Kind::virtualTable) return true;
     const std::string name = toUtf8(table);
     const TypedValue nameValue[] = {textValue(name)};
-    TypedPage info;
-    if (!source.queryPage(u"SELECT type, wr, strict FROM pragma_table_list(?1) WHERE schema = 'main'", info, nameValue) ||
-        info.rowCount() != 1)
-        return false;
-    if (info.value(0, 0).bytes == "virtual") {
-        plan.kind = TablePlan::Kind::virtualTable;
-        return true;
-    }
-    plan.kind = info.value(0, 1).integer != 0 ? TablePlan::Kind::withoutRowid : TablePlan::Kind::ordinary;
-    const bool isStrict = info.value(0, 2).integer != 0;
+    const bool isStrict = shape.isStrict;
 
     // hidden: 0 for a stored column, 2 and 3 for generated ones; pk: place in the primary key.
     TypedPage columns;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/wide_string.h"
@@ -58,9 +60,20 @@ private:
     WideString keyBefore(std::int32_t firstParameter) const;
 };
 
-// Reads the table's kind and columns from source. False when they cannot be read, or when an
-// ordinary table's rowid cannot be named because columns called rowid, _rowid_ and oid hide it.
-bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, TablePlan& plan);
+// What the schema says of a table, read for all tables at once (per table, the schema would be
+// searched once for every table: quadratic in the number of tables).
+struct TableShape {
+    TablePlan::Kind kind = TablePlan::Kind::ordinary;
+    bool isShadow = false;   // a table a virtual table keeps its contents in
+    bool isStrict = false;
+};
+using TableShapes = std::unordered_map<std::u16string, TableShape>;
+// The shapes of every table of source's main schema; false when they cannot be read.
+bool readTableShapes(rg_MoKuai_class_sqliteShuJuKu& source, TableShapes& shapes);
+
+// Reads the table's columns from source. False when they cannot be read, or when an ordinary
+// table's rowid cannot be named because columns called rowid, _rowid_ and oid hide it.
+bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, const TableShape& shape, TablePlan& plan);
 
 // The affinity SQLite derives from a declared column type; in a STRICT table ANY converts nothing.
 ColumnAffinity affinityOf(const WideString& declaredType, bool isStrict);

@@ -142,6 +142,7 @@ PlainConnection::PlainConnection(const WideString& path) : parts(new Parts) {
     sqlite3* handle = nullptr;
     (void)parts->api.openV2(reinterpret_cast<const char*>(name.data()), &handle, SQLITE_OPEN_READWRITE, nullptr);
     parts->connection = Connection(handle, parts->api.close);
+    if (handle) (void)parts->api.busyTimeout(handle, 10000);   // as programs do, it waits for a lock a reader holds
 }
 
 PlainConnection::~PlainConnection() {

@@ -60,7 +60,8 @@ std::string fileBytes(const WideString& path);
 WideString numbersUpTo(std::int32_t count);
 
 // A plain SQLite connection, as another program would hold one: opened read-write, its journal
-// mode left as the file has it. Closed when it goes, unless the process ends first.
+// mode left as the file has it, waiting up to 10 s for a lock. Closed when it goes, unless the
+// process ends first.
 class PlainConnection {
 public:
     explicit PlainConnection(const WideString& path);
