@@ -104,8 +104,10 @@ public:
     bool connectReadOnly(const WideString& path);
     // Connects as connect does, to a database that is being built: every opening of the main
     // connection sets the encoding and page size (effective while the file is still empty), keeps
-    // the rollback journal in memory, turns synchronous off and attaches settings.attachedSource
-    // read-only, so that statements can copy rows from it inside SQLite. The file stays out of WAL.
+    // the file locked for itself (no other connection reads it meanwhile: read it through the main
+    // connection, under the writer lock), keeps the rollback journal in memory, turns synchronous
+    // off and attaches settings.attachedSource read-only, so that statements can copy rows from it
+    // inside SQLite. The file stays out of WAL.
     // Connections are opened without SQLite's per-call mutex: the main one is used under the writer
     // lock only, and a lent reader by one thread at a time.
     bool connectForBuilding(const WideString& path, const BuildSettings& settings);

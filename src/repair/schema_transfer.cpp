@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <string_view>
+#include <unordered_set>
 
 #include "db/database.h"
 #include "repair/repair_run.h"
@@ -106,7 +107,10 @@ bool copySchema(RepairRun& run) {
     (void)writeSchema(run, statements);   // a table the target did not get fails its copy
     TypedPage created;
     run.createdTables.clear();
-    (void)run.target.queryPage(u"SELECT name FROM sqlite_master WHERE type = 'table'", created);   // unread: every table fails
+    {
+        const WriterLock lock(run.target);   // the target is read through its main connection, which holds it alone
+        (void)run.target.queryPage(u"SELECT name FROM sqlite_master WHERE type = 'table'", created);   // unread: every table fails
+    }
     for (std::int64_t row = 0; row < created.rowCount(); ++row) run.createdTables.insert(textOf(created, row, 0));
     return true;
 }
@@ -121,11 +125,15 @@ bool copyLateSchema(RepairRun& run) {
     (void)writeSchema(run, statements);   // each object is checked below
     copySequences(run);
 
+    TypedPage created;   // read once: a look-up per object would search the schema once for each
+    {
+        const WriterLock lock(run.target);
+        (void)run.target.queryPage(u"SELECT name FROM sqlite_master", created);   // unread: every object fails below
+    }
+    std::unordered_set<std::u16string> createdNames;
+    for (std::int64_t row = 0; row < created.rowCount(); ++row) createdNames.insert(textOf(created, row, 0));
     for (const WideString& name : run.late.names) {
-        const std::string utf8 = toUtf8(name);
-        const TypedValue nameValue[] = {textValue(utf8)};
-        const auto found = run.target.queryInteger(u"SELECT COUNT(*) FROM sqlite_master WHERE name = ?1", nameValue);
-        if (!found || *found != 1) {
+        if (!createdNames.contains(name)) {
             run.reportMessage(name, kTextNotRebuilt + name);
             return false;
         }
