@@ -57,6 +57,7 @@ struct QueryOutcome {
     WideString error;    // what went wrong, when it did not complete
     int errorCode = 0;   // SQLite's primary result code of a failed step (SQLITE_CORRUPT, ...)
     std::int64_t changedRows = 0;   // rows a completed write statement inserted, changed or deleted
+    std::int64_t rowsRead = 0;      // rows countReadableRows stepped through
     explicit operator bool() const { return complete; }
 };
 
@@ -130,14 +131,9 @@ public:
     // any, are dropped. A statement that fails part way is rolled back by SQLite (all of it).
     // changedRows tells how many rows it wrote.
     QueryOutcome execBound(const WideString& statement, std::span<const TypedValue> parameters = {});
-    // Copies rows one by one inside SQLite: steps select (parameters bound to it) and runs insert
-    // with each of its rows' values bound as they are, in one transaction. Stops at the first row
-    // that cannot be read; rows copied before it are kept, and a row that cannot be inserted is
-    // skipped. Holds one row in memory at a time. The outcome is the select's, with the rows
-    // inserted (and committed) in changedRows; the error of the first failed insert, if any, is in
-    // insertError.
-    QueryOutcome copyRowByRow(const WideString& select, const WideString& insert, std::span<const TypedValue> parameters,
-                              WideString& insertError);
+    // Steps a query on the main connection as far as it can read, keeping nothing of its rows, and
+    // counts them in rowsRead: how many rows can be read before damage stops it.
+    QueryOutcome countReadableRows(const WideString& statement, std::span<const TypedValue> parameters);
 
     // ---- Text queries through a reader connection ---------------------------------------------
 
@@ -222,6 +218,12 @@ private:
     // Loads and binds SQLite once; false when the library is missing or lacks an entry point.
     bool bindLibrary();
     void releaseReader(ReaderLease& lease);
+    // Runs statement on a lent reader connection (reader_statement.h).
+    template <typename Step>
+    QueryOutcome onReader(const WideString& statement, std::span<const TypedValue> parameters, Step step);
+    // After a query: a failure is reported with label and the outcome's error text; a success has
+    // its time checked.
+    void finishQuery(const char16_t* label, const WideString& statement, std::uint32_t start, const QueryOutcome& outcome);
     // A prepared statement on connection, empty when preparing failed.
     Statement prepare(sqlite3* connection, const ByteBuffer& text) const;
     // SQLite's last error text on connection, as UTF-16; "查询失败" when there is no connection.

@@ -39,8 +39,6 @@ bool rg_ZiDingYi_sqliteHanShu::bind(const SymbolLookup& lookup) {
     take("sqlite3_get_autocommit", bound.getAutocommit);
     take("sqlite3_busy_timeout", bound.busyTimeout);
     take("sqlite3_errcode", bound.errorCode);
-    take("sqlite3_column_value", bound.columnValue);
-    take("sqlite3_bind_value", bound.bindValue);
     take("sqlite3_changes64", bound.changes);
     *this = complete ? bound : rg_ZiDingYi_sqliteHanShu{};
     return complete;

@@ -39,8 +39,6 @@ struct rg_ZiDingYi_sqliteHanShu {
     decltype(&sqlite3_get_autocommit) getAutocommit = nullptr;
     decltype(&sqlite3_busy_timeout) busyTimeout = nullptr;
     decltype(&sqlite3_errcode) errorCode = nullptr;
-    decltype(&sqlite3_column_value) columnValue = nullptr;
-    decltype(&sqlite3_bind_value) bindValue = nullptr;
     decltype(&sqlite3_changes64) changes = nullptr;
 
     // Looks every entry point up by its exact name. All or nothing: when one is missing the record

@@ -4,6 +4,7 @@
 
 #include "db/database.h"
 #include "db/diagnostic_texts.h"
+#include "db/reader_statement.h"
 
 namespace {
 
@@ -72,27 +73,27 @@ std::int32_t rg_MoKuai_class_sqliteShuJuKu::walCheckpoint() {
     return 0;
 }
 
+void rg_MoKuai_class_sqliteShuJuKu::finishQuery(const char16_t* label, const WideString& statement, std::uint32_t start,
+                                                const QueryOutcome& outcome) {
+    if (outcome.complete) checkStatement(start, statement, 0);
+    else reportError(label, statement, outcome.error);
+}
+
+// The text queries report only a statement that cannot be prepared, with the same text whatever
+// the cause; a step that fails simply ends the rows.
 std::int32_t rg_MoKuai_class_sqliteShuJuKu::queryCount(const WideString& table, const WideString& condition) {
     if (!isBound()) return 0;
     const std::uint32_t start = platform::tickCount();
     WideString statement = u"SELECT COUNT(*) FROM " + table;
     if (!condition.empty()) statement += u" WHERE " + condition;
-    const ByteBuffer text = utf8WithZero(statement);
     std::int32_t count = 0;
-    bool prepared = false;
-    {
-        ReaderLease reader = acquireReader();
-        if (Statement query = prepare(reader.get(), text); query.isOpen()) {
-            prepared = true;
-            (void)api.step(query.get());   // a failed step leaves no row, and the column reads 0
-            count = api.columnInt(query.get(), 0);
-        }
-    }
-    if (!prepared) {
-        reportError(kLabelQueryCount, statement, kErrorQueryFailed);
-        return 0;
-    }
-    checkStatement(start, statement, 0);
+    QueryOutcome outcome = onReader(statement, {}, [&](sqlite3_stmt* query) {
+        (void)api.step(query);   // a failed step leaves no row, and the column reads 0
+        count = api.columnInt(query, 0);
+        return SQLITE_DONE;
+    });
+    if (!outcome.prepared) outcome.error = kErrorQueryFailed;
+    finishQuery(kLabelQueryCount, statement, start, outcome);
     return count;
 }
 
@@ -101,26 +102,18 @@ std::int32_t rg_MoKuai_class_sqliteShuJuKu::queryArray(std::int32_t columnCount,
     rows.clear();
     if (!isBound()) return 0;
     const std::uint32_t start = platform::tickCount();
-    const ByteBuffer text = utf8WithZero(statement);
-    bool prepared = false;
-    {
-        ReaderLease reader = acquireReader();
-        if (Statement query = prepare(reader.get(), text); query.isOpen()) {
-            prepared = true;
-            StringArray row;
-            // Any result but a row ends the rows, an error included.
-            while (api.step(query.get()) == SQLITE_ROW) {
-                row.clear();
-                for (std::int32_t column = 0; column < columnCount; ++column) row.push_back(columnText(query.get(), column));
-                rows.emplace_back(row);
-            }
+    QueryOutcome outcome = onReader(statement, {}, [&](sqlite3_stmt* query) {
+        StringArray row;
+        // Any result but a row ends the rows, an error included.
+        while (api.step(query) == SQLITE_ROW) {
+            row.clear();
+            for (std::int32_t column = 0; column < columnCount; ++column) row.push_back(columnText(query, column));
+            rows.emplace_back(row);
         }
-    }
-    if (!prepared) {
-        reportError(kLabelQueryArray, statement, kErrorQueryFailed);
-        return 0;
-    }
-    checkStatement(start, statement, 0);
+        return SQLITE_DONE;
+    });
+    if (!outcome.prepared) outcome.error = kErrorQueryFailed;
+    finishQuery(kLabelQueryArray, statement, start, outcome);
     return static_cast<std::int32_t>(rows.size());
 }
 
@@ -133,23 +126,16 @@ bool rg_MoKuai_class_sqliteShuJuKu::queryField(const WideString& statement, Wide
         outputs.push_back(output);
     }
     const std::uint32_t start = platform::tickCount();
-    const ByteBuffer text = utf8WithZero(statement);
-    bool prepared = false;
     bool hasRow = false;
-    {
-        ReaderLease reader = acquireReader();
-        if (Statement query = prepare(reader.get(), text); query.isOpen()) {
-            prepared = true;
-            hasRow = api.step(query.get()) == SQLITE_ROW;
-            for (std::size_t column = 0; hasRow && column < outputs.size(); ++column)
-                *outputs[column] = columnText(query.get(), static_cast<std::int32_t>(column));
-        }
-    }
-    if (hasRow) {
-        checkStatement(start, statement, 0);
-        return true;
-    }
-    if (!prepared) reportError(kLabelQueryField, statement, kErrorQueryFailed);
+    QueryOutcome outcome = onReader(statement, {}, [&](sqlite3_stmt* query) {
+        hasRow = api.step(query) == SQLITE_ROW;
+        for (std::size_t column = 0; hasRow && column < outputs.size(); ++column)
+            *outputs[column] = columnText(query, static_cast<std::int32_t>(column));
+        return SQLITE_DONE;
+    });
+    if (!outcome.prepared) outcome.error = kErrorQueryFailed;
+    finishQuery(kLabelQueryField, statement, start, outcome);
+    if (hasRow) return true;
     for (WideString* output : outputs) output->clear();
     return false;
 }

@@ -2,39 +2,20 @@
 // back with every value bound as it is, never passed through SQL text.
 #include "db/database.h"
 #include "db/diagnostic_texts.h"
+#include "db/reader_statement.h"
 
 QueryOutcome rg_MoKuai_class_sqliteShuJuKu::queryPage(const WideString& statement, TypedPage& page,
                                                      std::span<const TypedValue> parameters) {
     page.clear(0);
     if (!isBound()) return {};
     const std::uint32_t start = platform::tickCount();
-    const ByteBuffer text = utf8WithZero(statement);
-    QueryOutcome outcome;
-    WideString& failure = outcome.error;
-    {
-        ReaderLease reader = acquireReader();
-        Statement query = prepare(reader.get(), text);
-        if (!query.isOpen()) {
-            failure = errorText(reader.get());
-        } else if (!bindParameters(query.get(), parameters)) {
-            failure = kErrorParameterCount;
-        } else {
-            outcome.prepared = true;
-            page.clear(api.columnCount(query.get()));
-            int stepped = SQLITE_ROW;
-            while ((stepped = api.step(query.get())) == SQLITE_ROW) readRow(query.get(), page);
-            outcome.complete = stepped == SQLITE_DONE;
-            if (!outcome.complete) {
-                failure = errorText(reader.get());
-                outcome.errorCode = api.errorCode(reader.get());
-            }
-        }
-    }
-    if (!outcome.complete) {
-        reportError(kLabelQueryArray, statement, failure);
-        return outcome;
-    }
-    checkStatement(start, statement, 0);
+    const QueryOutcome outcome = onReader(statement, parameters, [&](sqlite3_stmt* query) {
+        page.clear(api.columnCount(query));
+        int stepped = SQLITE_ROW;
+        while ((stepped = api.step(query)) == SQLITE_ROW) readRow(query, page);
+        return stepped;
+    });
+    finishQuery(kLabelQueryArray, statement, start, outcome);
     return outcome;
 }
 
@@ -70,27 +51,16 @@ std::optional<std::int64_t> rg_MoKuai_class_sqliteShuJuKu::queryInteger(const Wi
                                                                        std::span<const TypedValue> parameters) {
     if (!isBound()) return std::nullopt;
     const std::uint32_t start = platform::tickCount();
-    const ByteBuffer text = utf8WithZero(statement);
     std::optional<std::int64_t> value;
-    WideString failure;
-    {
-        ReaderLease reader = acquireReader();
-        Statement query = prepare(reader.get(), text);
-        if (!query.isOpen()) {
-            failure = errorText(reader.get());
-        } else if (!bindParameters(query.get(), parameters)) {
-            failure = kErrorParameterCount;
-        } else if (const int stepped = api.step(query.get()); stepped == SQLITE_ROW) {
-            value = api.columnInt64(query.get(), 0);
-        } else {
-            failure = stepped == SQLITE_DONE ? WideString(kErrorQueryFailed) : errorText(reader.get());
-        }
-    }
-    if (!value) {
-        reportError(kLabelQueryCount, statement, failure);
-        return std::nullopt;
-    }
-    checkStatement(start, statement, 0);
+    bool hadNoRow = false;
+    QueryOutcome outcome = onReader(statement, parameters, [&](sqlite3_stmt* query) {
+        const int stepped = api.step(query);
+        if (stepped == SQLITE_ROW) value = api.columnInt64(query, 0);
+        hadNoRow = stepped == SQLITE_DONE;
+        return stepped == SQLITE_ROW ? SQLITE_DONE : stepped == SQLITE_DONE ? SQLITE_NOTFOUND : stepped;
+    });
+    if (hadNoRow) outcome.error = kErrorQueryFailed;
+    finishQuery(kLabelQueryCount, statement, start, outcome);
     return value;
 }
 
@@ -190,43 +160,25 @@ QueryOutcome rg_MoKuai_class_sqliteShuJuKu::execBound(const WideString& statemen
     return outcome;
 }
 
-QueryOutcome rg_MoKuai_class_sqliteShuJuKu::copyRowByRow(const WideString& select, const WideString& insert,
-                                                         std::span<const TypedValue> parameters, WideString& insertError) {
+QueryOutcome rg_MoKuai_class_sqliteShuJuKu::countReadableRows(const WideString& statement, std::span<const TypedValue> parameters) {
     QueryOutcome outcome;
-    insertError.clear();
     if (!isBound()) return outcome;
-    sqlite3* connection = mainConnection.get();
-    Statement reading = prepare(connection, utf8WithZero(select));
-    Statement writing = prepare(connection, utf8WithZero(insert));
-    if (!reading.isOpen() || !writing.isOpen()) {
-        outcome.error = errorText(connection);
-    } else if (!bindParameters(reading.get(), parameters) || api.bindParameterCount(writing.get()) != api.columnCount(reading.get())) {
+    const std::uint32_t start = platform::tickCount();
+    Statement query = prepare(mainConnection.get(), utf8WithZero(statement));
+    if (!query.isOpen()) {
+        outcome.error = errorText(mainConnection.get());
+    } else if (!bindParameters(query.get(), parameters)) {
         outcome.error = kErrorParameterCount;
     } else {
         outcome.prepared = true;
-        (void)execSql(u"BEGIN TRANSACTION");   // should it fail, each row commits alone
         int stepped = SQLITE_ROW;
-        while ((stepped = api.step(reading.get())) == SQLITE_ROW) {
-            for (int column = 0; column < api.columnCount(reading.get()); ++column)
-                (void)api.bindValue(writing.get(), column + 1, api.columnValue(reading.get(), column));   // a failed bind fails the step
-            if (api.step(writing.get()) == SQLITE_DONE) ++outcome.changedRows;
-            else if (insertError.empty()) insertError = errorText(connection);
-            (void)api.reset(writing.get());
-        }
+        while ((stepped = api.step(query.get())) == SQLITE_ROW) ++outcome.rowsRead;
         outcome.complete = stepped == SQLITE_DONE;
         if (!outcome.complete) {
-            outcome.error = errorText(connection);
-            outcome.errorCode = api.errorCode(connection);
-        }
-        reading.reset();   // its read must end before the commit
-        writing.reset();
-        if (!commitBatch()) {
-            outcome.changedRows = 0;
-            if (insertError.empty()) insertError = lastError();
+            outcome.error = errorText(mainConnection.get());
+            outcome.errorCode = api.errorCode(mainConnection.get());
         }
     }
-    if (!outcome.prepared) reportError(kLabelExecSql, select, outcome.error);
-    else if (!outcome.complete) reportError(kLabelQueryArray, select, outcome.error);
-    if (!insertError.empty()) reportError(kLabelExecSql, insert, insertError);
+    finishQuery(kLabelQueryArray, statement, start, outcome);
     return outcome;
 }

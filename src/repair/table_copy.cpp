@@ -5,8 +5,8 @@
 //
 // Each page is copied inside SQLite, by one INSERT ... SELECT on the target's connection with the
 // source attached read-only: values never cross into our memory, which stays the same however
-// large the rows are. A page whose read fails part way is copied again row by row, which keeps
-// the rows before the damage.
+// large the rows are. A page whose read fails part way is copied again up to the damage, which
+// keeps the rows before it.
 #include "repair/table_copy.h"
 
 #include <atomic>
@@ -113,31 +113,33 @@ bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, s
 // Copies the rows of one page's range inside SQLite, under the target's writer lock.
 void copyRange(RepairRun& run, const PageRange& range) {
     const TablePlan& plan = run.table.plan;
-    const std::vector<TypedValue> bounds = range.parameters();
+    std::vector<TypedValue> bounds = range.parameters();
     const WideString columns = quotedNameList(plan.readColumns);
-    const WideString source = WideString(kSourceSchema) + u"." + plan.quotedTable + u" NOT INDEXED WHERE " +
+    const WideString select = u"SELECT " + columns + u" FROM " + kSourceSchema + u"." + plan.quotedTable + u" NOT INDEXED WHERE " +
                               plan.rangeCondition(range.hasLower(), range.hasUpper());
+    const WideString insert = u"INSERT INTO main." + plan.quotedTable + u" (" + columns + u") ";
     TableTrouble& trouble = run.table.trouble;
     const WriterLock lock(run.target);
-    const QueryOutcome copied = run.target.execBound(u"INSERT INTO main." + plan.quotedTable + u" (" + columns + u") SELECT " + columns + u" FROM " + source, bounds);
+    const QueryOutcome copied = run.target.execBound(insert + select, bounds);
     run.table.copiedRows += copied.changedRows;
     if (copied) return;
     if (!copied.prepared) {
         trouble.noteStatementFailure(copied.error);
         return;
     }
-    // SQLite undid the whole statement. A read that failed part way (damage) or a row the table
-    // refuses: row by row, the rows that can be read and written are kept. A full disk is said as it is.
-    if (copied.errorCode != SQLITE_CORRUPT && copied.errorCode != SQLITE_CONSTRAINT) trouble.noteWriteFailure(copied.error);
-    WideString placeholders;
-    for (std::size_t i = 0; i < plan.readColumns.size(); ++i) placeholders += i == 0 ? u"?" : u", ?";
-    WideString insertError;
-    const QueryOutcome read = run.target.copyRowByRow(u"SELECT " + columns + u" FROM " + source,
-                                                      u"INSERT INTO main." + plan.quotedTable + u" (" + columns + u") VALUES (" + placeholders + u")",
-                                                      bounds, insertError);
-    run.table.copiedRows += read.changedRows;
-    if (!read.prepared) trouble.noteStatementFailure(read.error);
-    if (!insertError.empty()) trouble.noteWriteFailure(insertError);
+    // SQLite undid the whole statement. Damage part way (SQLITE_CORRUPT) rolls back the whole
+    // transaction whatever else it holds, so the rows before it are counted first and then copied
+    // alone; a row the table refuses is left out of the copy. Anything else (a full disk) is said as it is.
+    if (copied.errorCode != SQLITE_CORRUPT) trouble.noteWriteFailure(copied.error);
+    const QueryOutcome readable = run.target.countReadableRows(select, bounds);
+    if (!readable.prepared) trouble.noteStatementFailure(readable.error);
+    if (readable.rowsRead == 0) return;
+    bounds.push_back(TypedValue{StorageClass::integer, readable.rowsRead, 0, {}});
+    const QueryOutcome kept = run.target.execBound(u"INSERT OR IGNORE INTO main." + plan.quotedTable + u" (" + columns + u") " + select +
+                                                       u" LIMIT ?" + decimalText(static_cast<std::int64_t>(bounds.size())),
+                                                   bounds);
+    run.table.copiedRows += kept.changedRows;
+    if (!kept) trouble.noteWriteFailure(kept.error);
 }
 
 }  // namespace

@@ -143,4 +143,19 @@ TEST(ExactValues, aValueTheColumnTypeWouldChangeFailsTheTable) {
     }
 }
 
+// Rows far larger than a page of rows should take in memory arrive whole.
+TEST(ExactValues, rowsOfManyMegabytesArriveWhole) {
+    TempFolder folder;
+    const WideString path = folder / u"attachments.db";
+    ASSERT_TRUE(writeDatabase(path, {u"CREATE TABLE attachments (id INTEGER PRIMARY KEY, body BLOB)",
+                                     numbersUpTo(3) + u"INSERT INTO attachments SELECT i, randomblob(6000000) FROM n"}));
+    const WideString digests = u"SELECT id, length(body), hex(substr(body, 1, 16)), hex(substr(body, -16)) FROM attachments ORDER BY id";
+    const std::vector<std::string> sourceRows = exactRows(path, digests);
+    const std::string sourceBodies = exactValue(path, u"SELECT group_concat(hex(body), '') FROM attachments");
+
+    ASSERT_EQ(WideString(kResultRepaired), repair(path));
+    EXPECT_EQ(sourceRows, exactRows(path, digests));
+    EXPECT_EQ(sourceBodies, exactValue(path, u"SELECT group_concat(hex(body), '') FROM attachments"));
+}
+
 }  // namespace

@@ -49,4 +49,27 @@ TEST(HiddenDamage, aTableWhoseBTreeIsDamagedFailsTheRunUnlessItIsExempt) {
     }
 }
 
+// A page whose read fails part way keeps the rows before the damage: an exempt table loses no more
+// than the damage itself took.
+TEST(HiddenDamage, aPageWhoseReadFailsPartWayKeepsTheRowsBeforeTheDamage) {
+    TempFolder folder;
+    const WideString path = folder / u"notes.db";
+    ASSERT_TRUE(writeDatabase(path, {u"CREATE TABLE report (id INTEGER PRIMARY KEY, body TEXT)",
+                                     numbersUpTo(3000) + u"INSERT INTO report (body) SELECT printf('note %05d %.100c', i, 'x') FROM n"}));
+    // The last leaf: the third page's rows before it can be read, the ones on it cannot.
+    ASSERT_TRUE(garbleLeafPage(path, u"report"));
+    const WideString everyRow = u"SELECT * FROM report NOT INDEXED ORDER BY id";
+    const std::vector<std::string> readable = exactRows(path, everyRow);   // up to the damage
+    ASSERT_GT(readable.size(), 2000u);
+    ASSERT_LT(readable.size(), 3000u);
+
+    ProgressLog log;
+    EXPECT_EQ(WideString(kResultRepaired), repair(path));
+    EXPECT_EQ(readable, exactRows(path, everyRow));
+    const WideString loss = u"免检表report: 原数据库数量:3000新表数量:" + decimalText(static_cast<std::int64_t>(readable.size()));
+    bool said = false;
+    for (const ProgressEvent& event : log.events) said = said || (event.kind == 1 && event.text == loss);
+    EXPECT_TRUE(said) << describe(log.events);
+}
+
 }  // namespace

@@ -28,6 +28,9 @@ TEST(TableKinds, rowsOfEveryKindOfTableArriveWithTheirKeys) {
         numbersUpTo(3500) + u"INSERT INTO mixed SELECT 'k' || (i % 7), CASE i % 3 WHEN 0 THEN i WHEN 1 THEN i + 0.5 ELSE 'b' || i END, i FROM n",
         u"CREATE TABLE folded (name TEXT COLLATE NOCASE PRIMARY KEY, v) WITHOUT ROWID",
         numbersUpTo(2500) + u"INSERT INTO folded SELECT printf('%s%04d', CASE i % 2 WHEN 0 THEN 'Name' ELSE 'name' END, i), i FROM n",
+        // The key's collation is not its column's: pages follow the key's order.
+        u"CREATE TABLE keyed (name TEXT, v, PRIMARY KEY (name COLLATE NOCASE)) WITHOUT ROWID",
+        numbersUpTo(2500) + u"INSERT INTO keyed SELECT printf('%s%04d', CASE i % 2 WHEN 0 THEN 'Name' ELSE 'name' END, i), i FROM n",
         u"CREATE TABLE strict (id INTEGER PRIMARY KEY, anything ANY, label TEXT NOT NULL) STRICT",
         numbersUpTo(1500) + u"INSERT INTO strict SELECT i * 2, CASE i % 3 WHEN 0 THEN '42' WHEN 1 THEN 4.5 ELSE X'00' END, 'l' || i FROM n",
         u"CREATE TABLE generated (a INTEGER, b TEXT, doubled AS (a * 2) VIRTUAL, shout TEXT AS (upper(b)) STORED)",
@@ -40,6 +43,7 @@ TEST(TableKinds, rowsOfEveryKindOfTableArriveWithTheirKeys) {
         {u"pairs", u"SELECT * FROM pairs ORDER BY a, b", 3500},
         {u"mixed", u"SELECT * FROM mixed ORDER BY a, b DESC", 3500},
         {u"folded", u"SELECT * FROM folded ORDER BY name", 2500},
+        {u"keyed", u"SELECT * FROM keyed ORDER BY name COLLATE NOCASE", 2500},
         {u"strict", u"SELECT * FROM strict ORDER BY id", 1500},
         {u"generated", u"SELECT rowid, * FROM generated ORDER BY rowid", 1500},
     };
