@@ -1,5 +1,5 @@
-// On Linux the named mutex meets other processes in a lock file, which exists only while the
-// mutex is held, so that mutexes used once leave nothing behind in the runtime folder.
+// On Linux the named mutex meets other processes in a lock file, which exists only while some
+// process has the mutex open, so that mutexes no one uses leave nothing behind in the runtime folder.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -26,21 +26,22 @@ WideString lockFileOf(const WideString& name) {
     return fromUtf8(folder) + u"/dovrane-mutex-" + name;
 }
 
-TEST(NamedMutex, itsLockFileExistsOnlyWhileItIsHeld) {
+TEST(NamedMutex, itsLockFileGoesWithTheLastHandle) {
     const WideString name = uniqueName();
     {
-        platform::NamedMutex mutex;
-        ASSERT_TRUE(mutex.create(name));
-        EXPECT_FALSE(platform::pathExists(lockFileOf(name)));
-        mutex.acquire();
-        EXPECT_TRUE(platform::pathExists(lockFileOf(name)));
-        mutex.acquire();
-        mutex.release();
-        EXPECT_TRUE(platform::pathExists(lockFileOf(name))) << "still held once";
-        mutex.release();
-        EXPECT_FALSE(platform::pathExists(lockFileOf(name)));
-        mutex.acquire();
-        mutex.release();
+        platform::NamedMutex second;
+        ASSERT_TRUE(second.create(name));
+        {
+            platform::NamedMutex mutex;
+            ASSERT_TRUE(mutex.create(name));
+            EXPECT_FALSE(platform::pathExists(lockFileOf(name))) << "never taken";
+            mutex.acquire();
+            EXPECT_TRUE(platform::pathExists(lockFileOf(name)));
+            mutex.acquire();
+            mutex.release();
+            mutex.release();
+        }
+        EXPECT_TRUE(platform::pathExists(lockFileOf(name))) << "another handle is open";
     }
     EXPECT_FALSE(platform::pathExists(lockFileOf(name)));
 
@@ -48,12 +49,12 @@ TEST(NamedMutex, itsLockFileExistsOnlyWhileItIsHeld) {
         platform::NamedMutex mutex;
         mutex.create(name);
         mutex.acquire();
-    }).join();   // a thread that ends holding the mutex gives it up, file and all
+    }).join();   // a thread that ends holding the mutex gives it up, and with its handle the file goes
     EXPECT_FALSE(platform::pathExists(lockFileOf(name)));
 }
 
-// A killed owner cannot remove its file; the next owner does, when it lets go.
-TEST(NamedMutex, aLockFileLeftByAKilledOwnerGoesWithTheNextRelease) {
+// A killed owner cannot remove its file; the next process to close the mutex does.
+TEST(NamedMutex, aLockFileLeftByAKilledOwnerGoesWithTheNextClose) {
     const WideString name = uniqueName();
     TempFolder folder;
     ChildProcess owner("hold-mutex", {toUtf8(name), toUtf8(folder / u"held")});   // role of named_mutex_test.cpp
@@ -64,10 +65,12 @@ TEST(NamedMutex, aLockFileLeftByAKilledOwnerGoesWithTheNextRelease) {
     owner.kill();
     EXPECT_TRUE(platform::pathExists(lockFileOf(name)));
 
-    platform::NamedMutex mutex;
-    ASSERT_TRUE(mutex.create(name));
-    mutex.acquire();
-    mutex.release();
+    {
+        platform::NamedMutex mutex;
+        ASSERT_TRUE(mutex.create(name));
+        mutex.acquire();
+        mutex.release();
+    }
     EXPECT_FALSE(platform::pathExists(lockFileOf(name)));
 }
 

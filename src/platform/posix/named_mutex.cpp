@@ -4,9 +4,12 @@
 // holding mutexes releases them on its way out, as Windows grants an abandoned mutex to the
 // next waiter.
 //
-// The lock file exists only while the mutex is held: the owner creates it if need be, and removes
-// it before it lets go of the flock. A waiter may therefore get the flock of a file that is no
-// longer at the name, or no longer the one there; it then lets go and opens the name again.
+// The lock file exists while some process has the mutex open: the first to take it creates it,
+// and a process that closes its last handle removes it when no other process holds it, so that a
+// mutex no one uses leaves nothing behind. Creating and removing a file at every hold would cost
+// far more than the hold (a repair takes one per page of rows). A process may therefore hold a
+// descriptor of a file that is no longer at the name, or no longer the one there; having locked
+// it, it sees that, lets go and opens the name again.
 #include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -29,21 +32,6 @@ namespace platform {
 
 namespace {
 
-struct Entry {
-    explicit Entry(std::string path) : lockPath(std::move(path)) {}
-    std::mutex lock;
-    std::condition_variable released;
-    std::int32_t owner = 0;   // thread id; 0 while free in this process
-    int depth = 0;
-    const std::string lockPath;
-    OwnedDescriptor lockFile;   // open, and flocked, while a thread of this process owns the mutex
-};
-
-// What a NamedMutex handle points to.
-struct OpenedMutex {
-    std::shared_ptr<Entry> entry;
-};
-
 // Does the descriptor's file still have the name path?
 bool isStillNamed(int descriptor, const std::string& path) {
     struct stat opened {};
@@ -52,26 +40,46 @@ bool isStillNamed(int descriptor, const std::string& path) {
            opened.st_ino == named.st_ino;
 }
 
-// Opens or creates the lock file and takes its flock; empty when the file cannot be opened or
-// locked. An owner that lets go removes the file first, so the file locked may be gone from the
-// name by now, or replaced by a newer one: then it is let go, and the name is opened again.
-OwnedDescriptor lockExclusively(const std::string& path) {
+struct Entry {
+    explicit Entry(std::string path) : lockPath(std::move(path)) {}
+    Entry(const Entry&) = delete;
+    Entry& operator=(const Entry&) = delete;
+    // The last handle of this process is gone and no thread of it holds the mutex: the file goes
+    // too, unless another process holds it now (that one removes it when it closes).
+    ~Entry() {
+        if (lockFile && flock(lockFile.get(), LOCK_EX | LOCK_NB) == 0 && isStillNamed(lockFile.get(), lockPath)) unlink(lockPath.c_str());
+    }
+    std::mutex lock;
+    std::condition_variable released;
+    std::int32_t owner = 0;   // thread id; 0 while free in this process
+    int depth = 0;
+    const std::string lockPath;
+    OwnedDescriptor lockFile;   // open once taken; flocked while a thread of this process owns the mutex
+};
+
+// What a NamedMutex handle points to.
+struct OpenedMutex {
+    std::shared_ptr<Entry> entry;
+};
+
+// Takes the flock of the lock file, opening or creating it if need be (file: the descriptor kept
+// from earlier holds, or empty). Should the file locked be gone from the name, or replaced, it is
+// let go and the name opened again. Empty when the file cannot be opened or locked.
+OwnedDescriptor lockExclusively(OwnedDescriptor file, const std::string& path) {
     for (;;) {
-        OwnedDescriptor file(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+        if (!file) file = OwnedDescriptor(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
         if (!file) return file;
         int locked = flock(file.get(), LOCK_EX);
         while (locked != 0 && errno == EINTR) locked = flock(file.get(), LOCK_EX);
         if (locked != 0) return OwnedDescriptor();
         if (isStillNamed(file.get(), path)) return file;
+        file = OwnedDescriptor();
     }
 }
 
 // Gives the mutex up entirely. The caller holds entry.lock and is the owner.
 void releaseHeld(Entry& entry) {
-    // Removed while still locked, so that no other process holds a lock on it by then; the check
-    // spares a file that is not ours, should someone have deleted ours under us.
-    if (entry.lockFile && isStillNamed(entry.lockFile.get(), entry.lockPath)) unlink(entry.lockPath.c_str());
-    entry.lockFile = OwnedDescriptor();   // closing it lets go of the flock
+    if (entry.lockFile) flock(entry.lockFile.get(), LOCK_UN);
     entry.owner = 0;
     entry.depth = 0;
     // One waiter can take it; waking them all would only send the rest back to sleep.
@@ -165,10 +173,11 @@ void NamedMutex::acquire() {
     }
     entry->released.wait(guard, [&] { return entry->owner == 0; });
     entry->owner = self;   // other threads of this process now wait on the entry, not on the file
+    OwnedDescriptor kept = std::move(entry->lockFile);
     guard.unlock();
     // Without a lock file (its folder gone, no descriptors left) the mutex still excludes the
     // threads of this process; there is nothing better to do for a caller that waits without limit.
-    OwnedDescriptor lockFile = lockExclusively(entry->lockPath);
+    OwnedDescriptor lockFile = lockExclusively(std::move(kept), entry->lockPath);
     guard.lock();
     entry->lockFile = std::move(lockFile);
     entry->depth = 1;
