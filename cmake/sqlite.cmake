@@ -1,5 +1,7 @@
-# SQLite as a shared library in bin/data, loaded at run time and never linked by the project.
-add_library(sqlite_library SHARED ${DOVRANE_SQLITE_DIR}/sqlite3.c)
+# SQLite as a shared library in bin/data, loaded at run time and never linked by the project, with
+# its recovery extension (extracted by scripts/fetch-sqlite.sh), whose sqlite3_recover_* entry
+# points the salvage binds.
+add_library(sqlite_library SHARED ${DOVRANE_SQLITE_DIR}/sqlite3.c ${DOVRANE_SQLITE_DIR}/sqlite3recover.c)
 set_target_properties(sqlite_library PROPERTIES
     PREFIX ""
     OUTPUT_NAME static-sqlite3-third

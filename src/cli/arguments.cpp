@@ -5,17 +5,22 @@
 const char16_t kUsageText[] =
     u"Usage: dovrane-cli [--exempt LIST] PATH    repair the SQLite database at PATH\n"
     u"       dovrane-cli --check PATH            run SQLite's integrity check on PATH\n"
+    u"       dovrane-cli --salvage PATH          save what can be read of PATH into a new database\n"
     u"       dovrane-cli --help | --version\n"
     u"\n"
     u"The damaged file is kept beside the rebuilt one as 原数据库备份-<stamp>.db.\n"
     u"--exempt LIST  comma-separated tables whose row counts are not compared, or * for all\n"
     u"               (default: query_share,report,message_record,claim_order)\n"
-    u"Exit status: 0 repaired (or sound, for --check), 1 failed (or damaged), 2 usage error.\n";
+    u"--salvage writes 抢救数据库-<stamp>.db and the report 抢救报告-<stamp>.txt and .json beside PATH,\n"
+    u"          leaves PATH as it is, and prints the report.\n"
+    u"Exit status: 0 repaired (or sound, for --check; nothing lost, for --salvage), 1 failed (or damaged),\n"
+    u"             2 usage error, 3 salvaged with rows lost or not countable (see the report).\n";
 
 CommandLine parseCommandLine(const StringArray& arguments) {
     CommandLine line;
     line.exemptTables = kDefaultExemptTables;
     bool check = false;
+    bool salvage = false;
     bool optionsEnded = false;
     StringArray paths;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -32,6 +37,8 @@ CommandLine parseCommandLine(const StringArray& arguments) {
             return line;
         } else if (word == u"--check") {
             check = true;
+        } else if (word == u"--salvage") {
+            salvage = true;
         } else if (word == u"--exempt") {
             if (i + 1 == arguments.size()) {
                 line.error = u"--exempt needs a list of tables";
@@ -48,6 +55,10 @@ CommandLine parseCommandLine(const StringArray& arguments) {
         return line;
     }
     line.path = paths.front();
-    line.action = check ? CommandLine::Action::check : CommandLine::Action::repair;
+    if (check && salvage) {
+        line.error = u"--check and --salvage cannot be given together";
+        return line;
+    }
+    line.action = check ? CommandLine::Action::check : salvage ? CommandLine::Action::salvage : CommandLine::Action::repair;
     return line;
 }

@@ -4,7 +4,7 @@
 #include "base/wide_string.h"
 
 struct CommandLine {
-    enum class Action { repair, check, help, version, usageError };
+    enum class Action { repair, check, salvage, help, version, usageError };
     Action action = Action::usageError;
     WideString path;
     WideString exemptTables;

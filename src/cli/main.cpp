@@ -1,5 +1,5 @@
-// dovrane-cli: the repair and the integrity check from the command line. Reads the arguments,
-// calls the repair job, prints its result text, exits.
+// dovrane-cli: the repair, the salvage and the integrity check from the command line. Reads the
+// arguments, calls the job, prints its result text, exits.
 #include "base/wide_string.h"
 #include "cli/arguments.h"
 #include "cli/progress_printer.h"
@@ -7,13 +7,16 @@
 #include "db/integrity_check.h"
 #include "repair/process_objects.h"
 #include "repair/repair_job.h"
+#include "repair/progress_line.h"
 #include "repair/result_texts.h"
+#include "salvage/salvage_job.h"
 
 namespace {
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitSomeLost = 3;
 
 void print(platform::Stream stream, const WideString& text) { platform::writeText(stream, text + u"\n"); }
 
@@ -25,6 +28,22 @@ int repair(const CommandLine& line) {
     }
     print(platform::Stream::output, result);
     return result.starts_with(kResultSuccessPrefix) ? kExitSuccess : kExitFailure;
+}
+
+int salvage(const CommandLine& line) {
+    const EventTarget printer;
+    salvageJob.salvageProgress.subscribe(printer, 0,
+                                         [](SalvageJob&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total,
+                                            std::int32_t done, const WideString& text) {
+                                             platform::writeText(platform::Stream::error, progressLine(kind, name, total, done, text) + u"\n");
+                                             return 0;
+                                         });
+    const SalvageOutcome outcome = salvageJob.salvageDatabase(line.path);
+    platform::writeText(platform::Stream::output, outcome.report.text());
+    if (!outcome.reportPath.empty()) print(platform::Stream::output, u"抢救报告: " + outcome.reportPath);
+    print(platform::Stream::output, outcome.result);
+    if (outcome.result == kSalvageNothingLost) return kExitSuccess;
+    return outcome.result == kSalvageSomeLost ? kExitSomeLost : kExitFailure;
 }
 
 int check(const CommandLine& line) {
@@ -42,6 +61,7 @@ int main(int argc, char** argv) {
     switch (line.action) {
     case CommandLine::Action::repair: return repair(line);
     case CommandLine::Action::check: return check(line);
+    case CommandLine::Action::salvage: return salvage(line);
     case CommandLine::Action::help: platform::writeText(platform::Stream::output, kUsageText); return kExitSuccess;
     case CommandLine::Action::version: print(platform::Stream::output, u"dovrane-cli " + asciiText(DOVRANE_VERSION)); return kExitSuccess;
     case CommandLine::Action::usageError: break;

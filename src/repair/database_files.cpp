@@ -23,8 +23,8 @@ bool isTakenWithCompanions(const WideString& base, const WideString& name) {
     return false;
 }
 
-WideString stampedName(const char16_t* prefix, const WideString& stamp, int number) {
-    return prefix + stamp + (number > 1 ? u"-" + decimalText(number) : WideString()) + u".db";
+WideString stampedName(const char16_t* prefix, const WideString& stamp, int number, const char16_t* extension = u".db") {
+    return prefix + stamp + (number > 1 ? u"-" + decimalText(number) : WideString()) + extension;
 }
 
 // The file's first bytes; fewer (or none) when it is shorter or cannot be read.
@@ -48,11 +48,11 @@ WideString freeStampedName(const WideString& folder, const char16_t* prefix) {
     return stampedName(prefix, stamp, number);
 }
 
-WideString createStampedFile(const WideString& folder, const char16_t* prefix, platform::FileError& error) {
+WideString createStampedFile(const WideString& folder, const char16_t* prefix, platform::FileError& error, const char16_t* extension) {
     const WideString base = withSeparator(folder);
     const WideString stamp = timeStamp();
     for (int number = 1; number <= kMaxNameTries; ++number) {
-        const WideString name = stampedName(prefix, stamp, number);
+        const WideString name = stampedName(prefix, stamp, number, extension);
         if (isTakenWithCompanions(base, name)) continue;
         error = platform::createNewFile(base + name);
         if (error == platform::FileError::none) return name;

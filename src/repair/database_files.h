@@ -18,10 +18,11 @@ WideString timeStamp();
 // prefix + a fresh stamp + ".db", or, when that name or a companion of it is taken in the folder,
 // prefix + stamp + "-2" + ".db", "-3", and so on: the first name free of both.
 WideString freeStampedName(const WideString& folder, const char16_t* prefix);
-// Creates a new empty file under the first free stamped name, exclusively: never an existing file,
-// even one that appears between the look and the creation. Its name, or empty with the reason in
-// error when no file can be created in the folder.
-WideString createStampedFile(const WideString& folder, const char16_t* prefix, platform::FileError& error);
+// Creates a new empty file under the first free stamped name (with extension in place of ".db"),
+// exclusively: never an existing file, even one that appears between the look and the creation.
+// Its name, or empty with the reason in error when no file can be created in the folder.
+WideString createStampedFile(const WideString& folder, const char16_t* prefix, platform::FileError& error,
+                             const char16_t* extension = u".db");
 
 // Moves folder/oldName to folder/newName together with every companion that exists, each to
 // newName + its suffix. Never overwrites, and moves nothing while a companion of newName exists.

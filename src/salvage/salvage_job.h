@@ -1,0 +1,36 @@
+// The salvage job: when a table cannot be read whole, it saves what can be read into a new
+// database beside the damaged one, and says table by table what was lost. The damaged file is only
+// read, and nothing is swapped: the user decides.
+#pragma once
+
+#include <cstdint>
+
+#include "base/event_slot.h"
+#include "base/wide_string.h"
+#include "salvage/salvage_report.h"
+
+inline constexpr char16_t kSalvageNothingLost[] = u"抢救完成:未发现数据丢失";
+inline constexpr char16_t kSalvageSomeLost[] = u"抢救完成:部分数据丢失,详见抢救报告";
+inline constexpr char16_t kSalvageFailedPrefix[] = u"抢救失败:";
+
+struct SalvageOutcome {
+    WideString result;        // one of the texts above; the failure text is followed by the reason
+    SalvageReport report;
+    WideString reportPath;    // the text report, empty when none could be written
+};
+
+class SalvageJob {
+public:
+    // kind (1 message, 2 progress of the named item), name, total, done, text: as the repair's.
+    using ProgressEvent = EventSlot<SalvageJob, std::int32_t, const WideString&, std::int32_t, std::int32_t, const WideString&>;
+
+    // Salvages the database at path into "抢救数据库-" + stamp + ".db" beside it, with the report
+    // "抢救报告-" + stamp + ".txt" and ".json". Blocks until done; raises salvageProgress on the
+    // calling thread meanwhile. On failure nothing is left but the report.
+    SalvageOutcome salvageDatabase(const WideString& path);
+
+    ProgressEvent salvageProgress;
+};
+
+// The process's one salvage object.
+extern SalvageJob salvageJob;
