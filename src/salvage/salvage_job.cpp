@@ -68,6 +68,8 @@ void countWhatCameBack(const WideString& sourcePath, const WideString& salvagedP
         counted.salvagedRows = salvaged.queryInteger(u"SELECT COUNT(*) FROM " + quotedName(table)).value_or(0);
         report.tables.push_back(counted);
     }
+    TypedPage check;
+    report.isSourceSound = source.queryPage(u"PRAGMA quick_check(1)", check) && check.rowCount() == 1 && check.value(0, 0).bytes == "ok";
     report.lostAndFoundRows = salvaged.queryInteger(u"SELECT COUNT(*) FROM " + quotedName(kLostAndFound)).value_or(0);
     StringArray rebuilt;
     for (const char* type : {"table", "index", "view", "trigger"}) {

@@ -35,7 +35,7 @@ std::optional<std::int64_t> SalvagedTable::lostRows() const {
 }
 
 bool SalvageReport::isNothingLost() const {
-    if (!failure.empty() || lostAndFoundRows > 0 || !objectsNotRebuilt.empty()) return false;
+    if (!failure.empty() || !isSourceSound || lostAndFoundRows > 0 || !objectsNotRebuilt.empty()) return false;
     for (const SalvagedTable& table : tables)
         if (!table.lostRows() || *table.lostRows() > 0) return false;
     return true;
@@ -67,6 +67,7 @@ WideString SalvageReport::text() const {
         lines += u"表 " + table.name + u": 原有 " + countText(table.sourceRows) + u" 行, 抢救 " + decimalText(table.salvagedRows) + u" 行, 丢失 " +
                  countText(table.lostRows()) + u" 行\n";
     lines += u"无法归入原表的行 (lost_and_found): " + decimalText(lostAndFoundRows) + u"\n";
+    if (!isSourceSound) lines += u"原数据库的结构已损坏: 抢救的行中可能有值已改变\n";
     if (!objectsNotRebuilt.empty()) {
         lines += u"未能重建的对象:";
         for (const WideString& name : objectsNotRebuilt) lines += u" " + name;
@@ -86,7 +87,7 @@ std::string SalvageReport::json() const {
     }
     text += "], \"lost_and_found_rows\": " + std::to_string(lostAndFoundRows) + ", \"objects_not_rebuilt\": [";
     for (std::size_t i = 0; i < objectsNotRebuilt.size(); ++i) text += std::string(i ? ", " : "") + jsonString(objectsNotRebuilt[i]);
-    text += "]";
+    text += "], \"source_sound\": " + std::string(isSourceSound ? "true" : "false");
     if (!failure.empty()) text += ", \"failure\": " + jsonString(failure);
     return text + "}\n";
 }

@@ -26,9 +26,12 @@ struct SalvageReport {
     std::int64_t lostAndFoundRows = 0;
     StringArray objectsNotRebuilt;
     WideString failure;   // why the salvage failed; empty when it ran
+    // Whether SQLite's check found the source sound. A damaged source may give back every row with
+    // a value changed (a broken overflow chain), which no count shows: nothing is then known not lost.
+    bool isSourceSound = false;
 
-    // True only when it is known that nothing was lost: every table's count known and whole, no
-    // row without a table, every object rebuilt. A report that cannot know never says so.
+    // True only when it is known that nothing was lost: a sound source, every table's count known
+    // and whole, no row without a table, every object rebuilt. A report that cannot know never says so.
     bool isNothingLost() const;
     std::int64_t salvagedRows() const;
     // The rows known to be lost, and whether some loss could not be counted.
@@ -38,6 +41,7 @@ struct SalvageReport {
     // For people: one line per fact, in Chinese.
     WideString text() const;
     // For scripts: {"source", "salvaged", "tables": [{"name", "source_rows", "salvaged_rows",
-    // "lost_rows"}], "lost_and_found_rows", "objects_not_rebuilt"}, UTF-8; unknown counts are null.
+    // "lost_rows"}], "lost_and_found_rows", "objects_not_rebuilt", "source_sound"}, UTF-8; unknown
+    // counts are null.
     std::string json() const;
 };
