@@ -9,14 +9,7 @@
 
 namespace {
 
-// Is the file a database in WAL mode (its header's read and write versions both 2) whose -wal is absent?
-bool isWalWithoutLog(const WideString& path) {
-    constexpr std::streamoff kVersionsAt = 18;
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    char versions[2] = {};
-    if (!file.seekg(kVersionsAt) || !file.read(versions, sizeof versions)) return false;
-    return versions[0] == 2 && versions[1] == 2 && !platform::pathExists(path + u"-wal");
-}
+bool isWalWithoutLog(const WideString& path) { return isWalDatabase(path) && !platform::pathExists(path + u"-wal"); }
 
 // "file://", the path with '/' separators after a '/' of its own (file:///tmp/a.db,
 // file:///C:/a.db, file:////server/share/a.db), its '%', '?' and '#' escaped, then the parameter.
@@ -34,6 +27,14 @@ WideString uriOf(const WideString& path, const char16_t* parameter) {
 }
 
 }  // namespace
+
+bool isWalDatabase(const WideString& path) {
+    constexpr std::streamoff kVersionsAt = 18;
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    char versions[2] = {};
+    if (!file.seekg(kVersionsAt) || !file.read(versions, sizeof versions)) return false;
+    return versions[0] == 2 && versions[1] == 2;
+}
 
 ReadOnlyOpening readOnlyOpening(const WideString& path, bool asUri) {
     if (isWalWithoutLog(path)) return {utf8WithZero(uriOf(path, u"immutable=1")), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI};

@@ -10,6 +10,9 @@ struct ReadOnlyOpening {
     std::uint32_t flags;   // SQLITE_OPEN_READONLY, with SQLITE_OPEN_URI when name is a URI
 };
 
+// Whether the file is a database in WAL mode, by its header (read and write versions both 2).
+bool isWalDatabase(const WideString& path);
+
 // The file's path, read-only. A database in WAL mode whose -wal is absent has nothing to read in
 // one, yet SQLite would create a -wal and a -shm beside it that a read-only reader cannot remove
 // again: such a file is named by a URI that opens it immutable (no -wal, no locks). A reader of it

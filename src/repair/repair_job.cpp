@@ -168,6 +168,7 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     // relative path becomes absolute, so that the temporary file lands beside the file.
     const WideString sourcePath = platform::resolvedPath(path);
     const WideString folder = platform::folderOf(sourcePath);
+    run.sourcePath = sourcePath;
 
     if (!rollBackHotJournal(sourcePath)) {
         run.reportMessage(kJobName, kTextJournalNotRolledBack);

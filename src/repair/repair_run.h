@@ -44,6 +44,7 @@ public:
     bool isExempt(const WideString& table) const;
 
     rg_MoKuai_class_sqliteShuJuKu& source;   // the damaged database, read-only
+    WideString sourcePath;                   // its file (a link resolved)
     rg_MoKuai_class_sqliteShuJuKu& target;   // the database being built
     const std::int32_t pageSize;             // rows per page worker
     StringArray tables;                      // the tables to copy, in schema order (copySchema)

@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "db/database.h"
+#include "db/read_only_opening.h"
 #include "repair/repair_run.h"
 #include "repair/sql_text.h"
 
@@ -61,6 +62,14 @@ bool rebuildFullTextIndex(RepairRun& run, const WideString& table) {
     const WriterLock lock(run.target);
     return run.target.execSql(u"INSERT INTO " + quoted + u" (" + quoted + u") VALUES ('rebuild')") ||
            run.target.execSql(u"INSERT INTO " + quoted + u" (" + quoted + u") VALUES ('integrity-check')");
+}
+
+// The rebuilt file is built with its journal in memory; a source in WAL mode gets a rebuilt file in
+// WAL mode, as programs that set it once expect. Tolerated when refused: the file is sound either way.
+void keepJournalMode(RepairRun& run) {
+    if (!isWalDatabase(run.sourcePath)) return;
+    const WriterLock lock(run.target);
+    (void)run.target.execSql(u"PRAGMA journal_mode = WAL");
 }
 
 // Adds the schema rows of the given types to the late objects, in schema order.
@@ -143,5 +152,6 @@ bool copyLateSchema(RepairRun& run) {
         run.reportMessage(table, kTextFullTextNotRebuilt + table);
         return false;
     }
+    keepJournalMode(run);
     return true;
 }

@@ -119,6 +119,8 @@ TEST(RepairOutcome, eachResultLeavesItsFilesAndEvents) {
                 EXPECT_EQ(exactRows(backup, everyRow), exactRows(path, everyRow)) << toUtf8(table);
             }
             EXPECT_EQ(2500u, exactRows(path, u"SELECT id FROM orders").size());
+            // The journal mode in the header (bytes 18 and 19: 1 rollback journal, 2 WAL) is the source's.
+            EXPECT_EQ(sourceBytes.substr(18, 2), fileBytes(path).substr(18, 2));
         }
     }
 }
