@@ -34,6 +34,8 @@ TEST(Arguments, eachArgumentListAsksForOneAction) {
         {{u"-"}, Action::repair, u"-", defaults, u""},
         {{u"--check", u"shop.db"}, Action::check, u"shop.db", defaults, u""},
         {{u"shop.db", u"--check"}, Action::check, u"shop.db", defaults, u""},
+        {{u"--salvage", u"shop.db"}, Action::salvage, u"shop.db", defaults, u""},
+        {{u"--salvage", u"--check", u"shop.db"}, Action::usageError, u"", defaults, u"--check and --salvage cannot be given together"},
         {{u"--help"}, Action::help, u"", defaults, u""},
         {{u"-h", u"shop.db"}, Action::help, u"", defaults, u""},
         {{u"shop.db", u"--version"}, Action::version, u"", defaults, u""},
