@@ -54,11 +54,11 @@ CommandLine parseCommandLine(const StringArray& arguments) {
         line.error = paths.empty() ? u"no database path given" : u"give exactly one database path";
         return line;
     }
-    line.path = paths.front();
     if (check && salvage) {
         line.error = u"--check and --salvage cannot be given together";
         return line;
     }
+    line.path = paths.front();
     line.action = check ? CommandLine::Action::check : salvage ? CommandLine::Action::salvage : CommandLine::Action::repair;
     return line;
 }
