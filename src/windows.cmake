@@ -4,6 +4,7 @@
 # target that links the toolkit gets them compiled in, so test programs load the same resources and
 # common controls 6 as Dovrane.exe does.
 set(DOVRANE_RESOURCE_FOLDER ${PROJECT_SOURCE_DIR}/res)
+configure_file(${PROJECT_SOURCE_DIR}/res/dovrane.manifest.in ${PROJECT_BINARY_DIR}/res/dovrane.manifest @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/res/dovrane.rc.in ${PROJECT_BINARY_DIR}/res/dovrane.rc @ONLY)
 add_library(dovrane_resources INTERFACE)
 target_sources(dovrane_resources INTERFACE ${PROJECT_BINARY_DIR}/res/dovrane.rc)
@@ -20,6 +21,9 @@ dovrane_warnings(dovrane_toolkit)
 dovrane_sources(ui_sources ui/*.cpp)
 add_library(dovrane_ui STATIC ${ui_sources})
 target_link_libraries(dovrane_ui PUBLIC dovrane_toolkit dovrane_repair)
+# The title shows the project's version as major.minor ("Dovrane V2.1").
+target_compile_definitions(dovrane_ui PUBLIC
+    DOVRANE_TITLE_VERSION=u"${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
 dovrane_warnings(dovrane_ui)
 
 # The frame: entry routine, application classes, message loop. main.cpp holds only wWinMain, so

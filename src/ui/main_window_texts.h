@@ -5,7 +5,8 @@
 inline constexpr char16_t kBoxCaption[] = u"信息:";
 
 inline constexpr char16_t kWindowTitle[] = u"Dovrane";
-inline constexpr char16_t kTitleText[] = u"Dovrane V2.1";
+// The version is the project's, given by the build (src/windows.cmake).
+inline constexpr char16_t kTitleText[] = u"Dovrane V" DOVRANE_TITLE_VERSION;
 inline constexpr char16_t kPanelText[] = u"外形框1";
 
 // The hint label while no repair has reported progress.
