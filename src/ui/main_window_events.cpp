@@ -15,6 +15,13 @@ namespace {
 // eventTarget, so a window destroyed meanwhile is not reached.
 EventSlot<rg_mk_class_sqliteshjk_xf> repairEnded;
 
+// The result of a run, shown from the repair thread. A free box, so that the window stays usable
+// meanwhile; topmost and in the foreground, so that a click on the window cannot bury it under the
+// window, which refuses to close until the box is answered.
+void showRepairResult(const WideString& result) {
+    showTopmostFreeBox(result);
+}
+
 }  // namespace
 
 bool rg_win_Zhu::isRepairing() const {
@@ -75,8 +82,7 @@ bool rg_win_Zhu::startRepairThread(const WideString& path) {
 
 void rg_win_Zhu::repairWorker(WideString path) {
     const WideString result = repairJob.repairDatabase(path, kRowsPerPage, kDefaultExemptTables);
-    // Shown from this thread, the box has no owner window: the main window stays usable.
-    showFreeBox(result);
+    showRepairResult(result);
     repairEnded.raise(repairJob);
 }
 

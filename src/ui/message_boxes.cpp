@@ -8,20 +8,27 @@ const wchar_t* wide(const WideString& text) {
     return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
-void showBox(HWND owner, const WideString& text) {
+void showBox(HWND owner, const WideString& text, UINT placement) {
     const HWND focus = GetFocus();
-    MessageBoxW(owner, wide(text), reinterpret_cast<const wchar_t*>(kBoxCaption), MB_OK);
+    MessageBoxW(owner, wide(text), reinterpret_cast<const wchar_t*>(kBoxCaption), MB_OK | placement);
     if (focus && IsWindow(focus)) SetFocus(focus);
+}
+
+HWND freeOwner() {
+    const HWND active = GetActiveWindow();
+    return active ? active : GetDesktopWindow();
 }
 
 }  // namespace
 
 void showWindowBox(HWND window, const WideString& text) {
-    showBox(window, text);
+    showBox(window, text, 0);
 }
 
 void showFreeBox(const WideString& text) {
-    HWND owner = GetActiveWindow();
-    if (!owner) owner = GetDesktopWindow();
-    showBox(owner, text);
+    showBox(freeOwner(), text, 0);
+}
+
+void showTopmostFreeBox(const WideString& text) {
+    showBox(freeOwner(), text, MB_TOPMOST | MB_SETFOREGROUND | MB_SYSTEMMODAL);
 }

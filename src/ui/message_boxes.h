@@ -12,3 +12,7 @@ void showWindowBox(HWND window, const WideString& text);
 // Owned by the calling thread's active window, or by the desktop when the thread has none; from a
 // thread without windows the box blocks no window of the program.
 void showFreeBox(const WideString& text);
+
+// A free box shown topmost and brought to the foreground: no window that is not topmost, the
+// program's own included, can come over it.
+void showTopmostFreeBox(const WideString& text);

@@ -125,6 +125,7 @@ void BoxAnswerer::look() {
             if (noted.count(window)) continue;
         }
         SeenBox box;
+        box.box = window;
         box.caption = windowText(window);
         box.text = boxText(window);
         box.owner = GetWindow(window, GW_OWNER);

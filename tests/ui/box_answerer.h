@@ -14,6 +14,7 @@
 #include "base/wide_string.h"
 
 struct SeenBox {
+    HWND box = nullptr;             // the box's own window; gone once the box is answered
     WideString caption;
     WideString text;
     HWND owner = nullptr;           // GetWindow(GW_OWNER); null for a box without a real owner

@@ -132,6 +132,41 @@ TEST_F(MainWindowRepair, theResultBoxKeepsTheWindowRepairingUntilItIsClosed) {
     EXPECT_EQ(kDropHint, opened.text(kHintLabelId));
 }
 
+// The result box comes from the repair thread and has no owner. A click on the window, which
+// activates the window, leaves the box above it, where the user can still find and answer it.
+TEST_F(MainWindowRepair, theResultBoxStaysAboveTheWindowAfterAClickOnTheWindow) {
+    opened.boxes.hold(kRepaired);
+    clickMiddle(opened.control(kStartButtonId));
+    ASSERT_TRUE(opened.boxes.waitForBoxes(1, 60000));
+    const SeenBox result = opened.boxes.seen().at(0);
+    EXPECT_EQ(nullptr, result.owner) << "a free box, which blocks no window";
+
+    // Both are centred on the screen: the click goes to a point of the path box the box leaves free.
+    RECT boxArea, windowArea, pathArea;
+    GetWindowRect(result.box, &boxArea);
+    GetWindowRect(opened.handle(), &windowArea);
+    GetWindowRect(opened.control(kPathBoxId), &pathArea);
+    const POINT click{pathArea.left + 5, (pathArea.top + pathArea.bottom) / 2};
+    ASSERT_FALSE(PtInRect(&boxArea, click));
+    clickOnScreen(click);
+    ASSERT_TRUE(pumpUntil([&] { return GetForegroundWindow() == opened.handle(); }, 5000))
+        << "the click activates the window";
+    // Windows, and a window manager under Wine, bring a window clicked on to the top; Wine without
+    // a window manager only activates it.
+    BringWindowToTop(opened.handle());
+    pumpFor(200);
+
+    EXPECT_TRUE(IsWindowVisible(result.box));
+    EXPECT_NE(0, GetWindowLongW(result.box, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT overlap;
+    ASSERT_TRUE(IntersectRect(&overlap, &boxArea, &windowArea));
+    const POINT inBoth{(overlap.left + overlap.right) / 2, (overlap.top + overlap.bottom) / 2};
+    EXPECT_EQ(result.box, GetAncestor(WindowFromPoint(inBoth), GA_ROOT)) << "where both are, the box shows";
+
+    opened.boxes.release();
+    ASSERT_TRUE(pumpUntil([&] { return isIdle(opened); }, 5000));
+}
+
 // The window object may go while its repair still runs: it goes without waiting for the run, even
 // while the run waits for this thread to show a progress line, and the run's later progress and
 // reset reach nothing.

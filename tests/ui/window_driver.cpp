@@ -58,6 +58,21 @@ void clickMiddle(HWND control) {
     clickAt(control, client.right / 2, client.bottom / 2);
 }
 
+void clickOnScreen(POINT point) {
+    // Absolute coordinates run from 0 to 65535 across the primary screen.
+    const LONG x = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    const LONG y = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    INPUT inputs[3] = {};
+    const DWORD flags[3] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    for (int i = 0; i < 3; ++i) {
+        inputs[i].type = INPUT_MOUSE;
+        inputs[i].mi.dx = x;
+        inputs[i].mi.dy = y;
+        inputs[i].mi.dwFlags = flags[i] | MOUSEEVENTF_ABSOLUTE;
+    }
+    SendInput(3, inputs, sizeof(INPUT));
+}
+
 void hoverMiddle(HWND control) {
     RECT client;
     GetClientRect(control, &client);

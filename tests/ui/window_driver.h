@@ -24,6 +24,9 @@ void dropFiles(HWND window, const StringArray& paths);
 void clickAt(HWND control, int x, int y);
 // The same at the middle of control's client area.
 void clickMiddle(HWND control);
+// A left click through the system's input (SendInput) at a point of the screen: it reaches the
+// window that shows there and, as a user's click does, activates its top-level window.
+void clickOnScreen(POINT point);
 // Moves the cursor onto control's middle and sends it the WM_MOUSEMOVE a user's move gives.
 void hoverMiddle(HWND control);
 
