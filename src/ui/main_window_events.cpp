@@ -43,6 +43,8 @@ void rg_win_Zhu::onFilesDropped(const StringArray& paths) {
         return;
     }
     pathBox.setText(paths.front());
+    // A long path would show only its start: the file's name is at its end.
+    pathBox.showTextEnd();
 }
 
 void rg_win_Zhu::onStartClicked(WindowObject& sender) {

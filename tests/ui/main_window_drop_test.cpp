@@ -67,6 +67,35 @@ TEST(MainWindowDrop, oneDatabaseFileFillsThePathBoxAndAnythingElseShowsItsBox) {
     }
 }
 
+// The path box shows a dropped path's end, where the file's name is, however long the path.
+TEST(MainWindowDrop, theDroppedFilesNameShowsInThePathBox) {
+    struct NameCase {
+        WideString path;
+        WideString name;
+    };
+    const NameCase cases[] = {
+        {u"C:\\Users\\张三\\Documents\\门店资料\\二〇二四年\\华东区\\上海市\\浦东新区\\第三门店\\收银系统"
+         u"\\数据库备份\\每日导出\\十二月\\店铺销售数据.db",
+         u"店铺销售数据.db"},
+        {u"D:\\data\\shop.db", u"D:\\data\\shop.db"},
+    };
+    OpenMainWindow opened;
+    const HWND pathBox = opened.control(kPathBoxId);
+    RECT client;
+    GetClientRect(pathBox, &client);
+    for (const NameCase& c : cases) {
+        dropFiles(opened.handle(), {c.path});
+        ASSERT_EQ(c.path, opened.text(kPathBoxId)) << utf8(c.path);
+        // For a single line EM_POSFROMCHAR gives a character's left edge in the client area.
+        const auto leftEdge = [&](size_t index) {
+            return static_cast<short>(LOWORD(SendMessageW(pathBox, EM_POSFROMCHAR, index, 0)));
+        };
+        const size_t nameStart = c.path.size() - c.name.size();
+        EXPECT_GE(leftEdge(nameStart), 0) << utf8(c.path);
+        EXPECT_LT(leftEdge(c.path.size() - 1), client.right) << utf8(c.path);
+    }
+}
+
 TEST(MainWindowDrop, startWithoutAnExistingFileShowsItsBoxAndEmptiesThePathBox) {
     OpenMainWindow opened;
     opened.boxes.forget();

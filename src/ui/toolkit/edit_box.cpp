@@ -37,6 +37,13 @@ void CVWnd_Edit::setBorderStyle(int style) {
     applyBorderStyle();
 }
 
+void CVWnd_Edit::showTextEnd() {
+    if (!window) return;
+    const int length = GetWindowTextLengthW(window);
+    SendMessageW(window, EM_SETSEL, length, length);
+    SendMessageW(window, EM_SCROLLCARET, 0, 0);
+}
+
 WindowObject::NativeWindowRequest CVWnd_Edit::creationRequest(const CreationParameters& parameters) {
     NativeWindowRequest request = WindowObject::creationRequest(parameters);
     if (multiLine) request.style |= ES_MULTILINE | ES_AUTOVSCROLL;

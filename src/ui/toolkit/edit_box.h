@@ -55,6 +55,9 @@ public:
     void setSpinArrows(int minimum, int maximum, bool automatic);
     // Single line: WS_BORDER without the edge extended styles; sunken: WS_EX_CLIENTEDGE.
     void setBorderStyle(int style);
+    // Puts the caret after the last character and scrolls it into view, so that the end of a text
+    // longer than the box shows. Nothing without a native window.
+    void showTextEnd();
 
 protected:
     const wchar_t* systemClassName() const override { return L"EDIT"; }
