@@ -30,5 +30,7 @@ void showFreeBox(const WideString& text) {
 }
 
 void showTopmostFreeBox(const WideString& text) {
+    // MB_SYSTEMMODAL is MB_APPLMODAL with the topmost style, so it changes nothing on Windows; Wine
+    // 8 ignores MB_TOPMOST and makes a box topmost only through it.
     showBox(freeOwner(), text, MB_TOPMOST | MB_SETFOREGROUND | MB_SYSTEMMODAL);
 }
