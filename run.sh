@@ -1,20 +1,30 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both trees and runs the main job:
+# Installs and builds only what the job at hand needs, saying so as it goes, then does the job:
 #   ./run.sh          makes a damaged sample database, shows its integrity check, repairs it with
-#                     dovrane-cli and shows the integrity check of the result
-#   ./run.sh PATH     repairs the database at PATH
-#   ./run.sh --gui    starts Dovrane.exe under Wine (on $DISPLAY, or a private Xvfb)
+#                     dovrane-cli and shows the integrity check of the result (the native tree)
+#   ./run.sh PATH     repairs the database at PATH (the native tree)
+#   ./run.sh --gui    starts Dovrane.exe under Wine (the Windows tree and Wine; scripts/gui.sh)
+# Steps and build output go to standard error; the job's own output to standard output.
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
-"$top/scripts/setup.sh"
-"$top/scripts/build.sh" >/dev/null
-cli="$top/build/linux/bin/dovrane-cli"
+step() { echo "run: $*" >&2; }
 
 if [ "${1:-}" = "--gui" ]; then
-    source "$top/scripts/wine-env.sh"
-    wine_prefix_ready
-    exec "$top/scripts/with-display.sh" wine "$top/build/windows/bin/Dovrane.exe"
+    step "checking the Debian packages of the Windows build and of Wine (scripts/setup.sh windows wine)"
+    "$top/scripts/setup.sh" windows wine
+    step "building Dovrane.exe and its SQLite library in build/windows"
+    "$top/scripts/build.sh" windows Dovrane sqlite_library >&2
+    exec "$top/scripts/gui.sh" "$top/build/windows/bin/Dovrane.exe"
 fi
+
+step "checking the Debian packages of the native build (scripts/setup.sh)"
+"$top/scripts/setup.sh"
+step "fetching the pinned SQLite amalgamation into .cache/ when it is not there (scripts/fetch-sqlite.sh)"
+"$top/scripts/fetch-sqlite.sh" >/dev/null
+step "building dovrane-cli, dovrane-sample and the SQLite library in build/linux"
+"$top/scripts/build.sh" linux dovrane-cli dovrane-sample sqlite_library >&2
+cli="$top/build/linux/bin/dovrane-cli"
+
 if [ $# -gt 0 ]; then
     exec "$cli" "$1"
 fi

@@ -26,6 +26,13 @@ wine_prefix_ready() {
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
         touch "$WINEPREFIX/.dovrane-settings-2"
     fi
+    # - Dovrane.exe itself is left to the X window manager (a taskbar entry, Alt+Tab), as a desktop
+    #   program is; only the test programs run unmanaged.
+    if [ ! -f "$WINEPREFIX/.dovrane-settings-3" ]; then
+        wine reg add 'HKCU\Software\Wine\AppDefaults\Dovrane.exe\X11 Driver' /v Managed /t REG_SZ /d Y /f \
+            >/dev/null 2>&1
+        touch "$WINEPREFIX/.dovrane-settings-3"
+    fi
     # A persistent wineserver saves the start-up of one for every test program.
     wineserver -p >/dev/null 2>&1 || true
     # Wine's service processes (services.exe, winedevice.exe, ...) live as long as the server and
