@@ -20,7 +20,7 @@ dovrane_warnings(dovrane_toolkit)
 # The main window and its handlers, on the toolkit and the repair job.
 dovrane_sources(ui_sources ui/*.cpp)
 add_library(dovrane_ui STATIC ${ui_sources})
-target_link_libraries(dovrane_ui PUBLIC dovrane_toolkit dovrane_repair)
+target_link_libraries(dovrane_ui PUBLIC dovrane_toolkit dovrane_repair dovrane_salvage)
 # The title shows the project's version as major.minor ("Dovrane V2.1").
 target_compile_definitions(dovrane_ui PUBLIC
     DOVRANE_TITLE_VERSION=u"${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")

@@ -1,10 +1,13 @@
 // What the main window does: takes a dropped database, repairs it on a thread of its own with its
-// progress in the hint label, reports the result and resets, and refuses to close during a run.
+// progress in the hint label, reports the result (and offers to salvage what a failed repair could
+// not rebuild) and resets, and refuses to close during a run.
 #include "ui/main_window.h"
 
 #include "platform/platform.h"
 #include "repair/progress_line.h"
 #include "repair/repair_job.h"
+#include "repair/result_texts.h"
+#include "salvage/salvage_job.h"
 #include "ui/database_drop.h"
 #include "ui/main_window_texts.h"
 #include "ui/message_boxes.h"
@@ -20,6 +23,19 @@ EventSlot<rg_mk_class_sqliteshjk_xf> repairEnded;
 // window, which refuses to close until the box is answered.
 void showRepairResult(const WideString& result) {
     showTopmostFreeBox(result);
+}
+
+// The box after a salvage: the totals and the files, or why it failed.
+WideString salvageSummary(const SalvageOutcome& outcome) {
+    const SalvageReport& report = outcome.report;
+    if (report.salvaged.empty()) return outcome.result;
+    WideString text = kSalvageDone;
+    text.append(decimalText(report.salvagedRows())).append(kSalvageLost).append(decimalText(report.knownLostRows()));
+    if (report.hasUncountedLoss()) text.append(kSalvageUncounted);
+    if (report.lostAndFoundRows > 0) text.append(u"\n").append(kSalvageLostAndFound).append(decimalText(report.lostAndFoundRows));
+    text.append(u"\n").append(kSalvageFile).append(report.salvaged);
+    if (!outcome.reportPath.empty()) text.append(u"\n").append(kSalvageReportFile).append(outcome.reportPath);
+    return text;
 }
 
 }  // namespace
@@ -68,6 +84,13 @@ void rg_win_Zhu::onStartClicked(WindowObject& sender) {
             onRepairProgress(kind, name, total, done, text);
             return 0;
         });
+    salvageJob.salvageProgress.subscribe(
+        eventTarget, 1,
+        [this](SalvageJob&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
+               const WideString& text) {
+            onRepairProgress(kind, name, total, done, text);
+            return 0;
+        });
     repairEnded.subscribe(eventTarget, 1, [this](rg_mk_class_sqliteshjk_xf&, std::int32_t) {
         resetToIdle();
         return 0;
@@ -85,6 +108,10 @@ bool rg_win_Zhu::startRepairThread(const WideString& path) {
 void rg_win_Zhu::repairWorker(WideString path) {
     const WideString result = repairJob.repairDatabase(path, kRowsPerPage, kDefaultExemptTables);
     showRepairResult(result);
+    // A repair that could not read every table leaves the user nothing: the salvage saves what can
+    // be read into a new file, on this thread, with its progress in the hint line.
+    if ((result == kResultDataAnomaly || result == kResultReadError) && askTopmostFreeBox(kSalvageQuestion))
+        showTopmostFreeBox(salvageSummary(salvageJob.salvageDatabase(path)));
     repairEnded.raise(repairJob);
 }
 

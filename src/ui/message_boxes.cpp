@@ -8,11 +8,16 @@ const wchar_t* wide(const WideString& text) {
     return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
-void showBox(HWND owner, const WideString& text, UINT placement) {
+int showBox(HWND owner, const WideString& text, UINT buttonsAndPlacement) {
     const HWND focus = GetFocus();
-    MessageBoxW(owner, wide(text), reinterpret_cast<const wchar_t*>(kBoxCaption), MB_OK | placement);
+    const int answer = MessageBoxW(owner, wide(text), reinterpret_cast<const wchar_t*>(kBoxCaption), buttonsAndPlacement);
     if (focus && IsWindow(focus)) SetFocus(focus);
+    return answer;
 }
+
+// MB_SYSTEMMODAL is MB_APPLMODAL with the topmost style, so it changes nothing on Windows; Wine
+// 8 ignores MB_TOPMOST and makes a box topmost only through it.
+constexpr UINT kTopmost = MB_TOPMOST | MB_SETFOREGROUND | MB_SYSTEMMODAL;
 
 HWND freeOwner() {
     const HWND active = GetActiveWindow();
@@ -22,15 +27,17 @@ HWND freeOwner() {
 }  // namespace
 
 void showWindowBox(HWND window, const WideString& text) {
-    showBox(window, text, 0);
+    (void)showBox(window, text, MB_OK);
 }
 
 void showFreeBox(const WideString& text) {
-    showBox(freeOwner(), text, 0);
+    (void)showBox(freeOwner(), text, MB_OK);
 }
 
 void showTopmostFreeBox(const WideString& text) {
-    // MB_SYSTEMMODAL is MB_APPLMODAL with the topmost style, so it changes nothing on Windows; Wine
-    // 8 ignores MB_TOPMOST and makes a box topmost only through it.
-    showBox(freeOwner(), text, MB_TOPMOST | MB_SETFOREGROUND | MB_SYSTEMMODAL);
+    (void)showBox(freeOwner(), text, MB_OK | kTopmost);
+}
+
+bool askTopmostFreeBox(const WideString& text) {
+    return showBox(freeOwner(), text, MB_YESNO | kTopmost) == IDYES;
 }

@@ -16,3 +16,6 @@ void showFreeBox(const WideString& text);
 // A free box shown topmost and brought to the foreground: no window that is not topmost, the
 // program's own included, can come over it.
 void showTopmostFreeBox(const WideString& text);
+
+// A question with Yes and No buttons, shown as showTopmostFreeBox shows its box. True for Yes.
+bool askTopmostFreeBox(const WideString& text);

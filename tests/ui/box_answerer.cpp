@@ -55,8 +55,13 @@ bool mainWindowVisible() {
     return false;
 }
 
+void pressButton(HWND box, int button) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+}
+
+// OK, or No for a question, which has no OK button.
 void pressOk(HWND box) {
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    pressButton(box, GetDlgItem(box, IDOK) || !GetDlgItem(box, IDNO) ? IDOK : IDNO);
 }
 
 }  // namespace
@@ -77,6 +82,11 @@ void BoxAnswerer::hold(const WideString& text) {
     std::lock_guard<std::mutex> guard(lock);
     heldText = text;
     holding = true;
+}
+
+void BoxAnswerer::answerWith(const WideString& text, int button) {
+    std::lock_guard<std::mutex> guard(lock);
+    chosenAnswers.emplace_back(text, button);
 }
 
 void BoxAnswerer::release() {
@@ -134,9 +144,12 @@ void BoxAnswerer::look() {
         std::lock_guard<std::mutex> guard(lock);
         noted.insert(window);
         const bool held = holding && box.text == heldText;
+        const auto chosen = std::find_if(chosenAnswers.begin(), chosenAnswers.end(), [&](const auto& answer) { return answer.first == box.text; });
         boxes.push_back(std::move(box));
         if (held)
             heldBoxes.push_back(window);
+        else if (chosen != chosenAnswers.end())
+            pressButton(window, chosen->second);
         else
             pressOk(window);
     }

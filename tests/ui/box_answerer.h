@@ -1,6 +1,7 @@
 // Answers the program's message boxes from a watcher thread, as a user would: it notes each box
 // (its text, owner and thread, and whether the main window was on screen at that moment), then
-// presses OK, unless the box's text is held open by the test.
+// presses OK (No, for a question), or the button the test chose for its text, unless the box's
+// text is held open by the test.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "base/wide_string.h"
@@ -33,6 +35,8 @@ public:
     void hold(const WideString& text);
     // Presses OK on the held boxes and answers later ones at once.
     void release();
+    // Answers boxes with exactly this text with the button (IDYES, IDNO, ...).
+    void answerWith(const WideString& text, int button);
 
     // The boxes seen so far, in order.
     std::vector<SeenBox> seen() const;
@@ -50,6 +54,7 @@ private:
     std::vector<SeenBox> boxes;
     std::set<HWND> noted;
     std::vector<HWND> heldBoxes;
+    std::vector<std::pair<WideString, int>> chosenAnswers;
     WideString heldText;
     bool holding = false;
     bool stopping = false;

@@ -49,6 +49,42 @@ std::string joined(const std::vector<WideString>& lines) {
     return text;
 }
 
+// A database whose orders table has a garbled page cannot be repaired: the window offers to salvage
+// it. Yes saves what can be read into a new file and names it; No leaves the folder as it was.
+TEST(MainWindowSalvage, aFailedRepairOffersTheSalvageAndDoesWhatTheUserChose) {
+    const WideString question = u"部分数据无法读取。是否把可读取的数据抢救到新文件?(原数据库保持不变)";
+    for (const int answer : {IDYES, IDNO}) {
+        SCOPED_TRACE(answer == IDYES ? "yes" : "no");
+        TempFolder folder;
+        const WideString path = folder / u"shop.db";
+        ASSERT_TRUE(writeShopDatabase(path, 5000));
+        ASSERT_TRUE(garbleLeafPage(path, u"orders"));
+        OpenMainWindow opened;
+        dropFiles(opened.handle(), {path});
+        opened.boxes.forget();
+        opened.boxes.answerWith(question, answer);
+        std::vector<WideString> lines;
+        TextWatch watch(opened.control(kHintLabelId), [&](const WideString& text) { lines.push_back(text); });
+
+        clickMiddle(opened.control(kStartButtonId));
+        const size_t boxes = answer == IDYES ? 3 : 2;
+        ASSERT_TRUE(opened.boxes.waitForBoxes(boxes, 60000)) << joined(opened.boxes.seenTexts());
+        ASSERT_TRUE(pumpUntil([&] { return isIdle(opened); }, 10000));
+        const std::vector<WideString> texts = opened.boxes.seenTexts();
+        ASSERT_EQ(boxes, texts.size()) << joined(texts);
+        EXPECT_EQ(u"修复失败:数据异常", texts[0]);
+        EXPECT_EQ(question, texts[1]);
+        bool salvaged = false;
+        for (const WideString& name : folder.fileNames()) salvaged = salvaged || name.starts_with(u"抢救数据库-");
+        EXPECT_EQ(answer == IDYES, salvaged);
+        if (answer == IDNO) continue;
+        EXPECT_TRUE(texts[2].starts_with(u"抢救完成:")) << toUtf8(texts[2]);
+        EXPECT_NE(WideString::npos, texts[2].find(u"抢救数据库-")) << "the box names the salvaged file";
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const WideString& line) { return line.find(u"抢救中") != WideString::npos; }))
+            << joined(lines);
+    }
+}
+
 TEST_F(MainWindowRepair, aDamagedDatabaseIsRepairedWithItsProgressInTheHintLabel) {
     std::vector<WideString> lines;
     TextWatch watch(opened.control(kHintLabelId), [&](const WideString& text) { lines.push_back(text); });
