@@ -57,7 +57,7 @@ struct QueryOutcome {
     WideString error;    // what went wrong, when it did not complete
     int errorCode = 0;   // SQLite's primary result code of a failed step (SQLITE_CORRUPT, ...)
     std::int64_t changedRows = 0;   // rows a completed write statement inserted, changed or deleted
-    std::int64_t rowsRead = 0;      // rows countReadableRows stepped through
+    std::int64_t rowsRead = 0;      // rows execBound stepped through
     explicit operator bool() const { return complete; }
 };
 
@@ -128,12 +128,10 @@ public:
     // A passive checkpoint of the write-ahead log (skipped when the library lacks the entry point). Always 0.
     std::int32_t walCheckpoint();
     // Runs one statement to its end with parameters bound as queryPage binds them; its rows, if
-    // any, are dropped. A statement that fails part way is rolled back by SQLite (all of it).
-    // changedRows tells how many rows it wrote.
+    // any, are dropped and counted in rowsRead (how many rows a query gives before damage stops
+    // it). A statement that fails part way is rolled back by SQLite (all of it). changedRows tells
+    // how many rows it wrote.
     QueryOutcome execBound(const WideString& statement, std::span<const TypedValue> parameters = {});
-    // Steps a query on the main connection as far as it can read, keeping nothing of its rows, and
-    // counts them in rowsRead: how many rows can be read before damage stops it.
-    QueryOutcome countReadableRows(const WideString& statement, std::span<const TypedValue> parameters);
 
     // ---- Text queries through a reader connection ---------------------------------------------
 

@@ -1,7 +1,5 @@
 #include "db/recovery.h"
 
-#include <type_traits>
-
 #include "db/read_only_opening.h"
 #include "db/sqlite_handles.h"
 #include "platform/platform.h"
@@ -39,11 +37,7 @@ private:
 bool RecoveryEntryPoints::bind(const rg_ZiDingYi_sqliteHanShu::SymbolLookup& lookup) {
     RecoveryEntryPoints bound;
     bool complete = true;
-    const auto take = [&](const char* name, auto& field) {
-        void* symbol = lookup(name);
-        field = reinterpret_cast<std::remove_reference_t<decltype(field)>>(symbol);
-        complete = complete && symbol != nullptr;
-    };
+    const auto take = [&](const char* name, auto& field) { takeEntryPoint(lookup, name, field, complete); };
     take("sqlite3_recover_init", bound.init);
     take("sqlite3_recover_config", bound.config);
     take("sqlite3_recover_step", bound.step);

@@ -1,18 +1,12 @@
 // Binding the SQLite entry points by name, all or nothing.
 #include "db/sqlite_api.h"
 
-#include <type_traits>
 #include <utility>
 
 bool rg_ZiDingYi_sqliteHanShu::bind(const SymbolLookup& lookup) {
     rg_ZiDingYi_sqliteHanShu bound;
     bool complete = true;
-    const auto take = [&](const char* name, auto& field) {
-        void* symbol = lookup(name);
-        // A data pointer to a function pointer: the shape dlsym and GetProcAddress hand out.
-        field = reinterpret_cast<std::remove_reference_t<decltype(field)>>(symbol);
-        complete = complete && symbol != nullptr;
-    };
+    const auto take = [&](const char* name, auto& field) { takeEntryPoint(lookup, name, field, complete); };
     take("sqlite3_close", bound.close);
     take("sqlite3_open_v2", bound.openV2);
     take("sqlite3_prepare_v2", bound.prepareV2);

@@ -50,6 +50,15 @@ struct rg_ZiDingYi_sqliteHanShu {
     bool operator==(const rg_ZiDingYi_sqliteHanShu&) const = default;
 };
 
+// Looks name up and stores it in field; complete becomes false when the library lacks it.
+template <typename EntryPoint>
+void takeEntryPoint(const rg_ZiDingYi_sqliteHanShu::SymbolLookup& lookup, const char* name, EntryPoint& field, bool& complete) {
+    void* symbol = lookup(name);
+    // A data pointer to a function pointer: the shape dlsym and GetProcAddress hand out.
+    field = reinterpret_cast<EntryPoint>(symbol);
+    complete = complete && symbol != nullptr;
+}
+
 // Loads "static-sqlite3-third" from the library folder into library and binds api to it. False,
 // with both left empty, when the library is missing or lacks an entry point.
 bool loadSqliteLibrary(platform::Library& library, rg_ZiDingYi_sqliteHanShu& api);

@@ -145,8 +145,7 @@ QueryOutcome rg_MoKuai_class_sqliteShuJuKu::execBound(const WideString& statemen
     } else {
         outcome.prepared = true;
         int stepped = SQLITE_ROW;
-        while ((stepped = api.step(prepared.get())) == SQLITE_ROW) {
-        }
+        while ((stepped = api.step(prepared.get())) == SQLITE_ROW) ++outcome.rowsRead;
         outcome.complete = stepped == SQLITE_DONE;
         if (outcome.complete) {
             outcome.changedRows = api.changes(mainConnection.get());
@@ -157,28 +156,5 @@ QueryOutcome rg_MoKuai_class_sqliteShuJuKu::execBound(const WideString& statemen
     }
     if (!outcome.complete) reportError(kLabelExecSql, statement, outcome.error);
     else checkStatement(start, statement, 1);
-    return outcome;
-}
-
-QueryOutcome rg_MoKuai_class_sqliteShuJuKu::countReadableRows(const WideString& statement, std::span<const TypedValue> parameters) {
-    QueryOutcome outcome;
-    if (!isBound()) return outcome;
-    const std::uint32_t start = platform::tickCount();
-    Statement query = prepare(mainConnection.get(), utf8WithZero(statement));
-    if (!query.isOpen()) {
-        outcome.error = errorText(mainConnection.get());
-    } else if (!bindParameters(query.get(), parameters)) {
-        outcome.error = kErrorParameterCount;
-    } else {
-        outcome.prepared = true;
-        int stepped = SQLITE_ROW;
-        while ((stepped = api.step(query.get())) == SQLITE_ROW) ++outcome.rowsRead;
-        outcome.complete = stepped == SQLITE_DONE;
-        if (!outcome.complete) {
-            outcome.error = errorText(mainConnection.get());
-            outcome.errorCode = api.errorCode(mainConnection.get());
-        }
-    }
-    finishQuery(kLabelQueryArray, statement, start, outcome);
     return outcome;
 }

@@ -131,7 +131,7 @@ void copyRange(RepairRun& run, const PageRange& range) {
     // transaction whatever else it holds, so the rows before it are counted first and then copied
     // alone; a row the table refuses is left out of the copy. Anything else (a full disk) is said as it is.
     if (copied.errorCode != SQLITE_CORRUPT) trouble.noteWriteFailure(copied.error);
-    const QueryOutcome readable = run.target.countReadableRows(select, bounds);
+    const QueryOutcome readable = run.target.execBound(select, bounds);
     if (!readable.prepared) trouble.noteStatementFailure(readable.error);
     if (readable.rowsRead == 0) return;
     bounds.push_back(TypedValue{StorageClass::integer, readable.rowsRead, 0, {}});
