@@ -1,6 +1,7 @@
 // Binding SQLite, connecting the database object to a file, and closing it.
 #include <algorithm>
 
+#include "base/text_routines.h"
 #include "db/database.h"
 #include "db/diagnostic_texts.h"
 #include "db/read_only_opening.h"
@@ -12,15 +13,7 @@ namespace {
 constexpr const char16_t* kSynchronousChoices[] = {u"FULL", u"NORMAL", u"OFF"};
 constexpr std::int32_t kRecycleThreshold = 8000;
 constexpr std::uint32_t kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-// A lock another program holds for a moment (a commit, a checkpoint) is waited for this long
-// before a statement gives up with "database is locked".
-constexpr int kBusyTimeoutMs = 5000;
 
-WideString asciiUpper(WideString text) {
-    for (char16_t& c : text)
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    return text;
-}
 
 }  // namespace
 
@@ -47,7 +40,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::connect(const WideString& newPath, const std
     // A failed query leaves the text empty, which reads as "not WAL" and tries the switch.
     WideString journalMode;
     (void)queryField(u"PRAGMA journal_mode", journalMode);
-    if (asciiUpper(journalMode) != u"WAL") {
+    if (asciiLower(journalMode) != u"wal") {
         (void)lock(0);   // a connection that cannot be opened is reported by lock and execSql
         (void)execSql(u"PRAGMA journal_mode=WAL");
         (void)unlock(0);

@@ -74,7 +74,6 @@ struct BuildSettings {
 struct PageWriteResult {
     bool committed = false;
     std::int64_t insertedRows = 0;
-    WideString error;   // the first error met, if any
 };
 
 class rg_MoKuai_class_sqliteShuJuKu {
@@ -216,7 +215,9 @@ private:
     // Loads and binds SQLite once; false when the library is missing or lacks an entry point.
     bool bindLibrary();
     void releaseReader(ReaderLease& lease);
-    // Runs statement on a lent reader connection (reader_statement.h).
+    // Runs statement on connection, or on a lent reader connection (reader_statement.h).
+    template <typename Step>
+    QueryOutcome runPrepared(sqlite3* connection, const WideString& statement, std::span<const TypedValue> parameters, Step step);
     template <typename Step>
     QueryOutcome onReader(const WideString& statement, std::span<const TypedValue> parameters, Step step);
     // After a query: a failure is reported with label and the outcome's error text; a success has

@@ -7,11 +7,7 @@
 #include "db/sqlite_handles.h"
 #include "platform/platform.h"
 
-namespace {
-
-constexpr int kBusyTimeoutMs = 5000;
-
-bool runCheck(const WideString& path, const WideString& pragma, StringArray& findings) {
+bool checkIntegrity(const WideString& path, StringArray& findings) {
     findings.clear();
     platform::Library library;
     rg_ZiDingYi_sqliteHanShu api;
@@ -24,17 +20,14 @@ bool runCheck(const WideString& path, const WideString& pragma, StringArray& fin
         return false;
     }
     const ReadOnlyOpening opening = readOnlyOpening(path, false);
-    sqlite3* handle = nullptr;
-    const int opened = api.openV2(reinterpret_cast<const char*>(opening.name.data()), &handle, static_cast<int>(opening.flags), nullptr);
-    const Connection connection(handle, api.close);
-    if (opened != SQLITE_OK) {
-        findings.push_back(fromUtf8(handle ? api.errorMessage(handle) : "cannot open the database"));
+    WideString error;
+    const Connection connection = openOwnConnection(api, opening.name, opening.flags, error);
+    if (!connection.isOpen()) {
+        findings.push_back(error);
         return false;
     }
-    (void)api.busyTimeout(connection.get(), kBusyTimeoutMs);
-    const ByteBuffer statementText = utf8WithZero(pragma);
     sqlite3_stmt* prepared = nullptr;
-    (void)api.prepareV2(connection.get(), reinterpret_cast<const char*>(statementText.data()), -1, &prepared, nullptr);
+    (void)api.prepareV2(connection.get(), "PRAGMA integrity_check", -1, &prepared, nullptr);
     const Statement statement(prepared, api.finalize);
     if (!statement.isOpen()) {
         findings.push_back(fromUtf8(api.errorMessage(connection.get())));
@@ -54,7 +47,3 @@ bool runCheck(const WideString& path, const WideString& pragma, StringArray& fin
     }
     return true;
 }
-
-}  // namespace
-
-bool checkIntegrity(const WideString& path, StringArray& findings) { return runCheck(path, u"PRAGMA integrity_check", findings); }

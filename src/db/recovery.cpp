@@ -10,7 +10,6 @@ constexpr char16_t kErrorUnavailable[] = u"数据库组件不支持抢救";
 constexpr char16_t kErrorLibrary[] = u"无法加载数据库组件";
 constexpr char kLostAndFound[] = "lost_and_found";
 constexpr std::int64_t kStepsPerReport = 1000;
-constexpr int kBusyTimeoutMs = 5000;
 
 // Owner of a recovery handle; finishing it releases it, whatever happened.
 class RecoveryHandle {
@@ -62,14 +61,8 @@ bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath,
         return false;
     }
     const ReadOnlyOpening opening = readOnlyOpening(sourcePath, false);
-    sqlite3* handle = nullptr;
-    const int opened = api.openV2(reinterpret_cast<const char*>(opening.name.data()), &handle, static_cast<int>(opening.flags), nullptr);
-    const Connection source(handle, api.close);
-    if (opened != SQLITE_OK) {
-        error = fromUtf8(handle ? api.errorMessage(handle) : "cannot open the database");
-        return false;
-    }
-    (void)api.busyTimeout(source.get(), kBusyTimeoutMs);
+    const Connection source = openOwnConnection(api, opening.name, opening.flags, error);
+    if (!source.isOpen()) return false;
     const std::string output = toUtf8(outputPath);
     RecoveryHandle recover(recovery, recovery.init(source.get(), "main", output.c_str()));
     if (!recover.get()) {

@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include "base/wide_string.h"
+#include "db/sqlite_handles.h"
 #include "platform/platform.h"
 
 // The bound entry points, null until bind() succeeds. The first nine are those every statement
@@ -62,3 +64,12 @@ void takeEntryPoint(const rg_ZiDingYi_sqliteHanShu::SymbolLookup& lookup, const 
 // Loads "static-sqlite3-third" from the library folder into library and binds api to it. False,
 // with both left empty, when the library is missing or lacks an entry point.
 bool loadSqliteLibrary(platform::Library& library, rg_ZiDingYi_sqliteHanShu& api);
+
+// A lock another program holds for a moment (a commit, a checkpoint) is waited for this long
+// before a statement gives up with "database is locked".
+inline constexpr int kBusyTimeoutMs = 5000;
+
+// Opens a connection of its own with api to name (UTF-8 with its terminating zero, as
+// sqlite3_open_v2 takes it) with flags, waiting kBusyTimeoutMs for a lock. Empty, with SQLite's
+// error text in error, when it cannot be opened.
+Connection openOwnConnection(const rg_ZiDingYi_sqliteHanShu& api, const ByteBuffer& name, std::uint32_t flags, WideString& error);

@@ -66,45 +66,37 @@ std::optional<std::int64_t> rg_MoKuai_class_sqliteShuJuKu::queryInteger(const Wi
 
 PageWriteResult rg_MoKuai_class_sqliteShuJuKu::insertPage(const WideString& statement, const TypedPage& page) {
     if (!isBound()) return {};
-    if (page.rowCount() == 0) return {true, 0, {}};
+    if (page.rowCount() == 0) return {true, 0};
     const std::uint32_t start = platform::tickCount();
     (void)execSql(u"BEGIN TRANSACTION");   // should it fail, the COMMIT below fails and reports it
-    PageWriteResult result;
+    std::int64_t inserted = 0;
     {
         Statement insert = prepare(mainConnection.get(), utf8WithZero(statement));
         const bool fits = insert.isOpen() && api.bindParameterCount(insert.get()) == page.columnCount();
         if (!fits) {
-            PageWriteResult failed;
-            failed.error = insert.isOpen() ? WideString(kErrorParameterCount) : errorText(mainConnection.get());
-            reportError(kLabelExecSql, statement, failed.error);
+            reportError(kLabelExecSql, statement, insert.isOpen() ? WideString(kErrorParameterCount) : errorText(mainConnection.get()));
             insert.reset();
             (void)execSql(u"ROLLBACK TRANSACTION");   // nothing was written in it
-            return failed;
+            return {};
         }
         for (std::int64_t row = 0; row < page.rowCount(); ++row) {
             if (bindRow(insert.get(), page, row) && api.step(insert.get()) == SQLITE_DONE) {
-                ++result.insertedRows;
+                ++inserted;
             } else {
-                const WideString error = errorText(mainConnection.get());
-                if (result.error.empty()) result.error = error;
-                reportError(kLabelExecSql, statement, error);
+                reportError(kLabelExecSql, statement, errorText(mainConnection.get()));
                 // Some errors (a full disk, I/O) make SQLite roll the whole transaction back;
                 // rows after that would commit one by one, and the page would look written.
                 if (api.getAutocommit(mainConnection.get())) {
                     raiseMessage(kMessageError, kLabelExecBatch, diagnosticLine(u"COMMIT TRANSACTION", kErrorCommitFailed));
-                    return PageWriteResult{false, 0, result.error};
+                    return {};
                 }
             }
             (void)api.reset(insert.get());   // repeats the failed step's result, reported above
         }
     }
     checkStatement(start, statement, 0);
-    result.committed = commitBatch();
-    if (!result.committed) {
-        result.insertedRows = 0;
-        if (result.error.empty()) result.error = lastError();   // the COMMIT's own error, reported by execSql
-    }
-    return result;
+    if (!commitBatch()) return {};
+    return {true, inserted};
 }
 
 bool rg_MoKuai_class_sqliteShuJuKu::bindRow(sqlite3_stmt* statement, const TypedPage& page, std::int64_t row) const {
@@ -134,26 +126,16 @@ bool rg_MoKuai_class_sqliteShuJuKu::bindValue(sqlite3_stmt* statement, int param
 }
 
 QueryOutcome rg_MoKuai_class_sqliteShuJuKu::execBound(const WideString& statement, std::span<const TypedValue> parameters) {
-    QueryOutcome outcome;
-    if (!isBound()) return outcome;
+    if (!isBound()) return {};
     const std::uint32_t start = platform::tickCount();
-    Statement prepared = prepare(mainConnection.get(), utf8WithZero(statement));
-    if (!prepared.isOpen()) {
-        outcome.error = errorText(mainConnection.get());
-    } else if (!bindParameters(prepared.get(), parameters)) {
-        outcome.error = kErrorParameterCount;
-    } else {
-        outcome.prepared = true;
+    std::int64_t rowsRead = 0;
+    QueryOutcome outcome = runPrepared(mainConnection.get(), statement, parameters, [&](sqlite3_stmt* prepared) {
         int stepped = SQLITE_ROW;
-        while ((stepped = api.step(prepared.get())) == SQLITE_ROW) ++outcome.rowsRead;
-        outcome.complete = stepped == SQLITE_DONE;
-        if (outcome.complete) {
-            outcome.changedRows = api.changes(mainConnection.get());
-        } else {
-            outcome.error = errorText(mainConnection.get());
-            outcome.errorCode = api.errorCode(mainConnection.get());
-        }
-    }
+        while ((stepped = api.step(prepared)) == SQLITE_ROW) ++rowsRead;
+        return stepped;
+    });
+    outcome.rowsRead = rowsRead;
+    if (outcome.complete) outcome.changedRows = api.changes(mainConnection.get());
     if (!outcome.complete) reportError(kLabelExecSql, statement, outcome.error);
     else checkStatement(start, statement, 1);
     return outcome;
