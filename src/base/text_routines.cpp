@@ -47,3 +47,10 @@ std::int32_t splitText(std::u16string_view text, std::u16string_view separator, 
     }
     return static_cast<std::int32_t>(parts.size());
 }
+
+WideString asciiLower(std::u16string_view text) {
+    WideString lower(text);
+    for (char16_t& c : lower)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    return lower;
+}

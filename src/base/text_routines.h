@@ -18,3 +18,7 @@ WideString textBeforeLast(std::u16string_view text, std::u16string_view separato
 // characters up to U+0020 and of U+3000 at both ends; empty pieces are dropped. An empty
 // separator gives the whole text, untrimmed, as the only part. Returns the number of parts.
 std::int32_t splitText(std::u16string_view text, std::u16string_view separator, StringArray& parts);
+
+// The text with the ASCII letters A to Z as a to z; every other character as it is (for SQL
+// keywords and names, which SQLite compares that way).
+WideString asciiLower(std::u16string_view text);

@@ -7,7 +7,6 @@
 #include "db/integrity_check.h"
 #include "repair/process_objects.h"
 #include "repair/repair_job.h"
-#include "repair/progress_line.h"
 #include "repair/result_texts.h"
 #include "salvage/salvage_job.h"
 
@@ -31,14 +30,11 @@ int repair(const CommandLine& line) {
 }
 
 int salvage(const CommandLine& line) {
-    const EventTarget printer;
-    salvageJob.salvageProgress.subscribe(printer, 0,
-                                         [](SalvageJob&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total,
-                                            std::int32_t done, const WideString& text) {
-                                             platform::writeText(platform::Stream::error, progressLine(kind, name, total, done, text) + u"\n");
-                                             return 0;
-                                         });
-    const SalvageOutcome outcome = salvageJob.salvageDatabase(line.path);
+    SalvageOutcome outcome;
+    {
+        ProgressPrinter printer(salvageJob);
+        outcome = salvageJob.salvageDatabase(line.path);
+    }
     platform::writeText(platform::Stream::output, outcome.report.text());
     if (!outcome.reportPath.empty()) print(platform::Stream::output, u"抢救报告: " + outcome.reportPath);
     print(platform::Stream::output, outcome.result);

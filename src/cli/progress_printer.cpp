@@ -21,12 +21,21 @@ ProgressPrinter::ProgressPrinter(rg_mk_class_sqliteshjk_xf& job, rg_MoKuai_class
     : live(platform::isTerminal(platform::Stream::error)) {
     subscribeTo(source);
     subscribeTo(target);
-    job.repairProgress.subscribe(eventTarget, 0,
-                                 [this](rg_mk_class_sqliteshjk_xf&, std::int32_t, std::int32_t kind, const WideString& name,
-                                        std::int32_t total, std::int32_t done, const WideString& text) {
-                                     show(kind, name, total, done, text);
-                                     return 0;
-                                 });
+    follow(job.repairProgress);
+}
+
+ProgressPrinter::ProgressPrinter(SalvageJob& job) : live(platform::isTerminal(platform::Stream::error)) {
+    follow(job.salvageProgress);
+}
+
+template <typename Sender>
+void ProgressPrinter::follow(EventSlot<Sender, std::int32_t, const WideString&, std::int32_t, std::int32_t, const WideString&>& progress) {
+    progress.subscribe(eventTarget, 0,
+                       [this](Sender&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
+                              const WideString& text) {
+                           show(kind, name, total, done, text);
+                           return 0;
+                       });
 }
 
 ProgressPrinter::~ProgressPrinter() {

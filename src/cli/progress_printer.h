@@ -1,6 +1,6 @@
-// Shows the repair's progress events on standard error: a live line with a bar on a terminal,
-// one line per event otherwise; and the database layer's diagnostics, a line each, so that a
-// failure's cause (a full disk, a locked file, SQLite's own error text) is on screen.
+// Shows the progress events of the repair or the salvage on standard error: a live line with a bar
+// on a terminal, one line per event otherwise; and the database layer's diagnostics, a line each,
+// so that a failure's cause (a full disk, a locked file, SQLite's own error text) is on screen.
 #pragma once
 
 #include <mutex>
@@ -8,12 +8,15 @@
 #include "base/event_slot.h"
 #include "db/database.h"
 #include "repair/repair_job.h"
+#include "salvage/salvage_job.h"
 
 class ProgressPrinter {
 public:
     // Subscribes to job's progress event and to the diagnostics of the databases for the
     // printer's lifetime. Diagnostics come from any thread.
     ProgressPrinter(rg_mk_class_sqliteshjk_xf& job, rg_MoKuai_class_sqliteShuJuKu& source, rg_MoKuai_class_sqliteShuJuKu& target);
+    // Subscribes to the salvage's progress event for the printer's lifetime.
+    explicit ProgressPrinter(SalvageJob& job);
     // Ends a live line that is still open.
     ~ProgressPrinter();
 
@@ -21,6 +24,8 @@ private:
     void show(std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done, const WideString& text);
     void showDiagnostic(const WideString& label, const WideString& message);
     void subscribeTo(rg_MoKuai_class_sqliteShuJuKu& database);
+    template <typename Sender>
+    void follow(EventSlot<Sender, std::int32_t, const WideString&, std::int32_t, std::int32_t, const WideString&>& progress);
 
     bool live;
     std::mutex writing;

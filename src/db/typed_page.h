@@ -22,6 +22,8 @@ struct TypedValue {
 
 // A text value over utf8, which must outlive it: for binding a name or a word as a parameter.
 inline TypedValue textValue(std::string_view utf8) { return TypedValue{StorageClass::text, 0, 0, utf8}; }
+// An integer value: for binding a number as a parameter.
+inline TypedValue integerValue(std::int64_t value) { return TypedValue{StorageClass::integer, value, 0, {}}; }
 
 // Rows of a fixed number of columns, stored row after row. Values are appended in row order; a row
 // is complete after columnCount() values.

@@ -91,24 +91,24 @@ bool copyTables(RepairRun& run) {
 
 // How the rebuilt file is built: with the source's encoding and page size, and the source attached
 // to its connection, so that rows are copied inside SQLite.
-BuildSettings buildSettingsFor(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& sourcePath) {
+BuildSettings buildSettingsFor(const RepairRun& run) {
     BuildSettings settings;
     TypedPage encoding;
-    if (source.queryPage(u"PRAGMA encoding", encoding) && encoding.rowCount() == 1) settings.encoding = fromUtf8(encoding.value(0, 0).bytes);
-    if (const auto size = source.queryInteger(u"PRAGMA page_size")) settings.pageSize = *size;
-    settings.attachedSource = sourcePath;
-    settings.attachedName = u"src";
+    if (run.source.queryPage(u"PRAGMA encoding", encoding) && encoding.rowCount() == 1) settings.encoding = fromUtf8(encoding.value(0, 0).bytes);
+    if (const auto size = run.source.queryInteger(u"PRAGMA page_size")) settings.pageSize = *size;
+    settings.attachedSource = run.sourcePath;
+    settings.attachedName = kSourceSchema;
     return settings;
 }
 
 // The mutex that lets one run at a time check the source and swap it, across processes.
 WideString swapMutexName(const WideString& sourcePath) { return asciiText(platform::md5Hex(utf8WithZero(sourcePath))) + u"swap"; }
 
-
 // The run's last step: the rebuilt file takes the source's name, with the source kept as the backup,
 // while the source is as it was when its rows were read. Up to three attempts, 3 s apart, then the
 // rebuilt file waits beside the source for the user.
-WideString swapIn(const RepairRun& run, const WideString& sourcePath, const std::string& sourceVersion, const WideString& tempName) {
+WideString swapIn(const RepairRun& run, const std::string& sourceVersion, const WideString& tempName) {
+    const WideString& sourcePath = run.sourcePath;
     const WideString folder = platform::folderOf(sourcePath);
     const WideString sourceName = platform::fileNameOf(sourcePath);
     platform::NamedMutex swapMutex;
@@ -185,7 +185,7 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     const WideString tempPath = folder + tempName;
 
     (void)sourceDb.connectReadOnly(sourcePath);   // a source that cannot be read fails its schema read
-    (void)targetDb.connectForBuilding(tempPath, buildSettingsFor(sourceDb, sourcePath));
+    (void)targetDb.connectForBuilding(tempPath, buildSettingsFor(run));
     run.report(kProgressOfItem, kJobName, 0, 0, kTextCreatingTemp);
 
     if (!copySchema(run)) {
@@ -209,5 +209,5 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     // The rebuilt file goes to disk before it takes the source's name. A failed flush is tolerated:
     // the damaged file is kept as the backup either way.
     (void)platform::flushFile(tempPath);
-    return swapIn(run, sourcePath, sourceVersion, tempName);
+    return swapIn(run, sourceVersion, tempName);
 }

@@ -17,6 +17,9 @@ class rg_MoKuai_class_sqliteShuJuKu;
 inline constexpr std::int32_t kProgressMessage = 1;   // a line of text
 inline constexpr std::int32_t kProgressOfItem = 2;    // the named item's rows: total, done and a text
 
+// The schema name the source is attached under on the rebuilt file's connection.
+inline constexpr char16_t kSourceSchema[] = u"src";
+
 // Indexes, views and triggers, read with the schema and created after the rows.
 struct LateSchema {
     StringArray names;        // in schema order, indexes first

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "base/text_routines.h"
 #include "db/database.h"
 #include "db/read_only_opening.h"
 #include "repair/repair_run.h"
@@ -44,8 +45,7 @@ void copySequences(RepairRun& run) {
 
 // An FTS3, FTS4 or FTS5 table's module, by its CREATE VIRTUAL TABLE text.
 bool isFullTextTable(const WideString& statement) {
-    WideString text;
-    for (const char16_t c : statement) text += c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+    const WideString text = asciiLower(statement);
     const std::size_t using_ = text.find(u" using ");
     if (!text.starts_with(u"create virtual table") || using_ == WideString::npos) return false;
     std::size_t start = using_ + 7;

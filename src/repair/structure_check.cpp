@@ -2,6 +2,7 @@
 
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "base/text_routines.h"
 #include "db/database.h"
@@ -38,8 +39,7 @@ std::optional<std::int64_t> numberAfter(const WideString& text, std::size_t star
 // Is the page one of a table's b-tree, by its header's type byte.
 bool isTablePage(rg_MoKuai_class_sqliteShuJuKu& source, std::int64_t page) {
     // Page 1 begins with the 100-byte file header; its b-tree header follows it.
-    const TypedValue parameters[] = {TypedValue{StorageClass::integer, page, 0, {}},
-                                     TypedValue{StorageClass::integer, page == 1 ? 101 : 1, 0, {}}};
+    const TypedValue parameters[] = {integerValue(page), integerValue(page == 1 ? 101 : 1)};
     TypedPage type;
     if (!source.queryPage(u"SELECT substr(data, ?2, 1) FROM sqlite_dbpage WHERE pgno = ?1", type, parameters) || type.rowCount() != 1)
         return true;   // unreadable: it may have been a table's
@@ -47,19 +47,27 @@ bool isTablePage(rg_MoKuai_class_sqliteShuJuKu& source, std::int64_t page) {
     return byte.size() == 1 && (byte[0] == kTableInteriorPage || byte[0] == kTableLeafPage);
 }
 
-// The table whose b-tree has this root page; empty for an index or an unknown root.
+// The object whose b-tree has a root page.
 struct Root {
     bool isKnown = false;
     bool isTable = false;
     WideString name;
 };
-Root rootNamed(rg_MoKuai_class_sqliteShuJuKu& source, std::int64_t rootPage) {
-    const TypedValue parameter[] = {TypedValue{StorageClass::integer, rootPage, 0, {}}};
+using Roots = std::unordered_map<std::int64_t, Root>;
+
+// Every b-tree root of the schema, read once for all the findings. The schema's own root (page 1)
+// and a root that two objects claim (damage) name no object.
+Roots readRoots(rg_MoKuai_class_sqliteShuJuKu& source) {
     TypedPage schema;
-    if (rootPage == 1 || !source.queryPage(u"SELECT type, name FROM sqlite_master WHERE rootpage = ?1", schema, parameter) ||
-        schema.rowCount() != 1)
-        return {};
-    return {true, schema.value(0, 0).bytes == "table", fromUtf8(schema.value(0, 1).bytes)};
+    (void)source.queryPage(u"SELECT rootpage, type, name FROM sqlite_master", schema);   // unread: every root unknown
+    Roots roots;
+    for (std::int64_t row = 0; row < schema.rowCount(); ++row) {
+        const std::int64_t page = schema.value(row, 0).integer;
+        if (page <= 1) continue;   // views and triggers have none
+        const auto [entry, isNew] = roots.emplace(page, Root{true, schema.value(row, 1).bytes == "table", fromUtf8(schema.value(row, 2).bytes)});
+        if (!isNew) entry->second = Root{};
+    }
+    return roots;
 }
 
 void addOnce(StringArray& names, const WideString& name) {
@@ -69,7 +77,8 @@ void addOnce(StringArray& names, const WideString& name) {
 }
 
 // Files one finding under what it means for the rebuilt file.
-void attribute(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables, const WideString& finding, StructureFindings& findings) {
+void attribute(rg_MoKuai_class_sqliteShuJuKu& source, const Roots& roots, const StringArray& tables, const WideString& finding,
+               StructureFindings& findings) {
     static constexpr std::u16string_view kRepairedByRebuild[] = {
         u"ok", u"*** in database ", u"Freelist: ", u"max rootpage ", u"incremental_vacuum enabled",
         // Indexes are built anew from the copied rows.
@@ -82,7 +91,8 @@ void attribute(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables,
         if (finding.starts_with(start)) return;
     if (finding.starts_with(u"Tree ")) {
         const auto rootPage = numberAfter(finding, 5);
-        const Root root = rootPage ? rootNamed(source, *rootPage) : Root{};
+        const auto found = rootPage ? roots.find(*rootPage) : roots.end();
+        const Root root = found == roots.end() ? Root{} : found->second;
         if (!root.isKnown) findings.hasUnplacedTableDamage = true;
         else if (root.isTable) addOnce(findings.damagedTables, root.name);
         return;
@@ -141,13 +151,14 @@ StructureFindings runCheck(rg_MoKuai_class_sqliteShuJuKu& source, const StringAr
         return findings;
     }
     findings.ran = true;
+    const Roots roots = readRoots(source);
     std::int64_t count = 0;
     for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
         StringArray lines;   // one row may hold several findings, a line each
         (void)splitText(fromUtf8(rows.value(row, 0).bytes), u"\n", lines);
         for (const WideString& line : lines) {
             ++count;
-            attribute(source, tables, line, findings);
+            attribute(source, roots, tables, line, findings);
         }
     }
     if (count >= kMaxFindings) findings.hasUnplacedTableDamage = true;

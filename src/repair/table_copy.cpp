@@ -33,8 +33,6 @@ constexpr char16_t kTextNotCreated[] = u"修复失败,无法创建表:";
 constexpr char16_t kTextStatementFailed[] = u"修复失败,无法执行查询:";
 constexpr char16_t kTextWriteFailed[] = u"写入新数据库出错:";
 constexpr char16_t kParameterSeparator[] = u"||";
-// The schema name the source is attached under on the target's connection.
-constexpr char16_t kSourceSchema[] = u"src";
 constexpr std::int32_t kMaxUnfinishedWorkers = 50;
 constexpr std::chrono::milliseconds kReportInterval{200};
 
@@ -117,10 +115,10 @@ void copyRange(RepairRun& run, const PageRange& range) {
     const WideString columns = quotedNameList(plan.readColumns);
     const WideString select = u"SELECT " + columns + u" FROM " + kSourceSchema + u"." + plan.quotedTable + u" NOT INDEXED WHERE " +
                               plan.rangeCondition(range.hasLower(), range.hasUpper());
-    const WideString insert = u"INSERT INTO main." + plan.quotedTable + u" (" + columns + u") ";
+    const WideString into = u"INTO main." + plan.quotedTable + u" (" + columns + u") ";
     TableTrouble& trouble = run.table.trouble;
     const WriterLock lock(run.target);
-    const QueryOutcome copied = run.target.execBound(insert + select, bounds);
+    const QueryOutcome copied = run.target.execBound(u"INSERT " + into + select, bounds);
     run.table.copiedRows += copied.changedRows;
     if (copied) return;
     if (!copied.prepared) {
@@ -134,10 +132,9 @@ void copyRange(RepairRun& run, const PageRange& range) {
     const QueryOutcome readable = run.target.execBound(select, bounds);
     if (!readable.prepared) trouble.noteStatementFailure(readable.error);
     if (readable.rowsRead == 0) return;
-    bounds.push_back(TypedValue{StorageClass::integer, readable.rowsRead, 0, {}});
-    const QueryOutcome kept = run.target.execBound(u"INSERT OR IGNORE INTO main." + plan.quotedTable + u" (" + columns + u") " + select +
-                                                       u" LIMIT ?" + decimalText(static_cast<std::int64_t>(bounds.size())),
-                                                   bounds);
+    bounds.push_back(integerValue(readable.rowsRead));
+    const QueryOutcome kept =
+        run.target.execBound(u"INSERT OR IGNORE " + into + select + u" LIMIT ?" + decimalText(static_cast<std::int64_t>(bounds.size())), bounds);
     run.table.copiedRows += kept.changedRows;
     if (!kept) trouble.noteWriteFailure(kept.error);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/text_routines.h"
 #include "db/database.h"
 #include "repair/sql_text.h"
 
@@ -10,19 +11,17 @@ namespace {
 
 constexpr const char16_t* kRowidNames[] = {u"rowid", u"_rowid_", u"oid"};
 
-char16_t lowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+bool sameNameIgnoringCase(const WideString& a, const WideString& b) { return asciiLower(a) == asciiLower(b); }
 
-bool sameNameIgnoringCase(const WideString& a, const WideString& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return lowerAscii(x) == lowerAscii(y); });
+WideString parameter(std::int32_t number) {
+    WideString placeholder = u"?";   // appended, not u"?" + ...: GCC 12 warns falsely on that form (-Wrestrict)
+    return placeholder.append(decimalText(number));
 }
-
-WideString parameter(std::int32_t number) { return u"?" + decimalText(number); }
 
 }  // namespace
 
 ColumnAffinity affinityOf(const WideString& declaredType, bool isStrict) {
-    WideString type;
-    for (const char16_t c : declaredType) type += lowerAscii(c);
+    const WideString type = asciiLower(declaredType);
     const auto has = [&](std::u16string_view word) { return type.find(word) != WideString::npos; };
     if (isStrict && type == u"any") return ColumnAffinity::blob;
     if (has(u"int")) return ColumnAffinity::integer;
@@ -83,12 +82,6 @@ WideString TablePlan::collatedKeyColumns() const {
     WideString columns;
     for (std::int32_t i = 0; i < keyColumnCount; ++i) columns += (i ? u", " : u"") + collatedKeyColumn(i);
     return columns;
-}
-
-WideString TablePlan::insertStatement() const {
-    WideString placeholders;
-    for (std::size_t i = 0; i < readColumns.size(); ++i) placeholders += i == 0 ? u"?" : u", ?";
-    return u"INSERT INTO " + quotedTable + u" (" + quotedNameList(readColumns) + u") VALUES (" + placeholders + u")";
 }
 
 WideString TablePlan::keyOrder() const {

@@ -32,8 +32,6 @@ struct TablePlan {
     // that ranges are ordered and compared as the b-tree stores them, and read with one walk of it.
     StringArray keyCollations;
 
-    // INSERT of the read columns with one ? each.
-    WideString insertStatement() const;
     // The condition of a page's key range: rows at or after the lower boundary (when hasLower)
     // and before the upper one (when hasUpper), in the table's own order. Its placeholders take
     // the lower boundary's key values, then the upper's; "1" for a range without boundaries.

@@ -27,16 +27,32 @@ constexpr char16_t kTextNotFound[] = u"无法找到数据库";
 constexpr char16_t kTextNoFile[] = u"无法创建抢救数据库";
 constexpr char16_t kTextNotSound[] = u"抢救的数据库未通过完整性检查";
 
-// Names of the user's objects in a database's schema, by type ("table", "index", ...), in schema order.
-StringArray schemaNames(rg_MoKuai_class_sqliteShuJuKu& database, const char* type) {
+// The user's objects in a database's schema, read once: each type's names in schema order.
+class SchemaNames {
+public:
+    explicit SchemaNames(rg_MoKuai_class_sqliteShuJuKu& database) {
+        // A schema that cannot be read gives the names read before the damage.
+        (void)database.queryPage(u"SELECT type, name FROM sqlite_master WHERE name NOT LIKE 'sqlite\\_%' ESCAPE '\\'", rows);
+    }
+    StringArray of(std::string_view type) const {
+        StringArray names;
+        for (std::int64_t row = 0; row < rows.rowCount(); ++row)
+            if (rows.value(row, 0).bytes == type) names.push_back(fromUtf8(rows.value(row, 1).bytes));
+        return names;
+    }
+    // Tables, then indexes, views and triggers.
+    StringArray ofEveryKind() const {
+        StringArray names;
+        for (const std::string_view type : {"table", "index", "view", "trigger"}) {
+            const StringArray typed = of(type);
+            names.insert(names.end(), typed.begin(), typed.end());
+        }
+        return names;
+    }
+
+private:
     TypedPage rows;
-    const std::string wanted = type;
-    const TypedValue parameter[] = {textValue(wanted)};
-    (void)database.queryPage(u"SELECT name FROM sqlite_master WHERE type = ?1 AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'", rows, parameter);
-    StringArray names;
-    for (std::int64_t row = 0; row < rows.rowCount(); ++row) names.push_back(fromUtf8(rows.value(row, 0).bytes));
-    return names;   // a schema that cannot be read gives the names read before the damage
-}
+};
 
 bool contains(const StringArray& names, const WideString& name) { return std::find(names.begin(), names.end(), name) != names.end(); }
 
@@ -60,8 +76,9 @@ void countWhatCameBack(const WideString& sourcePath, const WideString& salvagedP
     rg_MoKuai_class_sqliteShuJuKu source, salvaged;
     (void)source.connectReadOnly(sourcePath);   // an unreadable source leaves every count unknown
     (void)salvaged.connectReadOnly(salvagedPath);
-    StringArray tables = schemaNames(source, "table");
-    for (const WideString& table : schemaNames(salvaged, "table"))
+    const SchemaNames sourceNames(source), salvagedNames(salvaged);
+    StringArray tables = sourceNames.of("table");
+    for (const WideString& table : salvagedNames.of("table"))
         if (table != kLostAndFound && !contains(tables, table)) tables.push_back(table);
     for (const WideString& table : tables) {
         SalvagedTable counted{table, largestCount(source, table), 0};
@@ -71,14 +88,9 @@ void countWhatCameBack(const WideString& sourcePath, const WideString& salvagedP
     TypedPage check;
     report.isSourceSound = source.queryPage(u"PRAGMA quick_check(1)", check) && check.rowCount() == 1 && check.value(0, 0).bytes == "ok";
     report.lostAndFoundRows = salvaged.queryInteger(u"SELECT COUNT(*) FROM " + quotedName(kLostAndFound)).value_or(0);
-    StringArray rebuilt;
-    for (const char* type : {"table", "index", "view", "trigger"}) {
-        const StringArray names = schemaNames(salvaged, type);
-        rebuilt.insert(rebuilt.end(), names.begin(), names.end());
-    }
-    for (const char* type : {"table", "index", "view", "trigger"})
-        for (const WideString& name : schemaNames(source, type))
-            if (!contains(rebuilt, name)) report.objectsNotRebuilt.push_back(name);
+    const StringArray rebuilt = salvagedNames.ofEveryKind();
+    for (const WideString& name : sourceNames.ofEveryKind())
+        if (!contains(rebuilt, name)) report.objectsNotRebuilt.push_back(name);
 }
 
 // Writes the report beside the source as text and JSON, each a new file; the text's path, or
