@@ -19,7 +19,9 @@ target_compile_definitions(sqlite_library PRIVATE
     SQLITE_ENABLE_MATH_FUNCTIONS
     SQLITE_DEFAULT_MEMSTATUS=0
     # Tables of any width SQLite can store: the default of 2000 columns refuses wider ones.
-    SQLITE_MAX_COLUMN=32767)
+    SQLITE_MAX_COLUMN=32767
+    # The row digest's function takes every column of a row as an argument.
+    SQLITE_MAX_FUNCTION_ARG=32767)
 if(NOT WIN32)
     target_link_libraries(sqlite_library PRIVATE pthread dl m)
 endif()

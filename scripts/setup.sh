@@ -7,7 +7,7 @@
 #   scripts/setup.sh wine       and Wine with an X display, fonts and screenshots (./run.sh --gui)
 #   scripts/setup.sh all        all of them, and the benchmarks' and resource script's tools (./test.sh)
 set -euo pipefail
-native=(cmake make g++ googletest libssl-dev pkg-config)
+native=(cmake make g++ googletest libssl-dev libxxhash-dev pkg-config)
 windows=(mingw-w64)
 packaging=(nsis)
 wine=(wine wine64 xvfb xdotool x11-utils imagemagick fonts-wqy-microhei)

@@ -34,6 +34,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::connect(const WideString& newPath, const std
     const bool hasWriterMutex = writerMutex.create(writerMutexName(path, mutexName));
     openingStatements = {u"PRAGMA synchronous = " + WideString(kSynchronousChoices[std::clamp(synchronousChoice, 0, 2)])};
     attachedUri.clear();
+    foldsRows = false;
     openFlags = kOpenFlags;
     recycleThreshold = kRecycleThreshold;
 
@@ -56,6 +57,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::connectReadOnly(const WideString& newPath) {
     path = opening.name;
     openingStatements.clear();
     attachedUri.clear();
+    foldsRows = false;
     openFlags = opening.flags | SQLITE_OPEN_NOMUTEX;   // a lent reader serves one thread at a time
     recycleThreshold = kRecycleThreshold;
     bool opened = false;
@@ -76,6 +78,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::connectForBuilding(const WideString& newPath
     openingStatements.push_back(u"PRAGMA synchronous = OFF");
     attachedUri = settings.attachedSource.empty() ? ByteBuffer() : readOnlyOpening(settings.attachedSource, true).name;
     attachedName = settings.attachedName;
+    foldsRows = true;
     openFlags = kOpenFlags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
     recycleThreshold = kRecycleThreshold;
     return hasWriterMutex;
@@ -84,6 +87,10 @@ bool rg_MoKuai_class_sqliteShuJuKu::connectForBuilding(const WideString& newPath
 bool rg_MoKuai_class_sqliteShuJuKu::prepareMainConnection() {
     bool prepared = true;
     for (const WideString& statement : openingStatements) prepared = execSql(statement) && prepared;   // each reported by execSql
+    if (foldsRows && !registerRowFold(api, mainConnection.get())) {
+        reportError(kLabelExecSql, asciiText(kRowFoldFunction), errorText(mainConnection.get()));
+        prepared = false;
+    }
     if (attachedUri.empty()) return prepared;
     const std::string_view uri(reinterpret_cast<const char*>(attachedUri.data()), attachedUri.size() - 1);
     const TypedValue source[] = {textValue(uri)};

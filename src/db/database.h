@@ -17,6 +17,7 @@
 #include "base/text_array.h"
 #include "base/wide_string.h"
 #include "db/mutexes.h"
+#include "db/row_digest.h"
 #include "db/sqlite_api.h"
 #include "db/sqlite_handles.h"
 #include "db/typed_page.h"
@@ -106,8 +107,9 @@ public:
     // connection sets the encoding and page size (effective while the file is still empty), keeps
     // the file locked for itself (no other connection reads it meanwhile: read it through the main
     // connection, under the writer lock), keeps the rollback journal in memory, turns synchronous
-    // off and attaches settings.attachedSource read-only, so that statements can copy rows from it
-    // inside SQLite. The file stays out of WAL.
+    // off, attaches settings.attachedSource read-only, so that statements can copy rows from it
+    // inside SQLite, and registers dovrane_fold(), so that they can prove what they copied
+    // (row_digest.h). The file stays out of WAL.
     // Connections are opened without SQLite's per-call mutex: the main one is used under the writer
     // lock only, and a lent reader by one thread at a time.
     bool connectForBuilding(const WideString& path, const BuildSettings& settings);
@@ -129,8 +131,9 @@ public:
     // Runs one statement to its end with parameters bound as queryPage binds them; its rows, if
     // any, are dropped and counted in rowsRead (how many rows a query gives before damage stops
     // it). A statement that fails part way is rolled back by SQLite (all of it). changedRows tells
-    // how many rows it wrote.
-    QueryOutcome execBound(const WideString& statement, std::span<const TypedValue> parameters = {});
+    // how many rows it wrote. With a digest, the statement's last placeholder takes it, for the
+    // dovrane_fold() calls of a database being built (row_digest.h).
+    QueryOutcome execBound(const WideString& statement, std::span<const TypedValue> parameters = {}, RowDigest* digest = nullptr);
 
     // ---- Text queries through a reader connection ---------------------------------------------
 
@@ -159,8 +162,10 @@ public:
     QueryOutcome queryPage(const WideString& statement, TypedPage& page, std::span<const TypedValue> parameters = {});
     // The first column of the first row of a statement as a 64-bit integer (a NULL reads as 0),
     // or nothing when the statement cannot be prepared, fails or gives no row (each with a
-    // diagnostic), so that a failed COUNT(*) is never taken for 0. Parameters as for queryPage.
-    std::optional<std::int64_t> queryInteger(const WideString& statement, std::span<const TypedValue> parameters = {});
+    // diagnostic), so that a failed COUNT(*) is never taken for 0. Parameters and digest as for
+    // queryPage and execBound.
+    std::optional<std::int64_t> queryInteger(const WideString& statement, std::span<const TypedValue> parameters = {},
+                                             RowDigest* digest = nullptr);
     // Inserts the rows of page through one prepared statement (statement: an INSERT with one ?
     // per column of the page), each value bound as it is, in one transaction followed by a
     // passive checkpoint, like execBatch. A row that fails is reported and skipped; should SQLite
@@ -217,9 +222,10 @@ private:
     void releaseReader(ReaderLease& lease);
     // Runs statement on connection, or on a lent reader connection (reader_statement.h).
     template <typename Step>
-    QueryOutcome runPrepared(sqlite3* connection, const WideString& statement, std::span<const TypedValue> parameters, Step step);
+    QueryOutcome runPrepared(sqlite3* connection, const WideString& statement, std::span<const TypedValue> parameters, RowDigest* digest,
+                             Step step);
     template <typename Step>
-    QueryOutcome onReader(const WideString& statement, std::span<const TypedValue> parameters, Step step);
+    QueryOutcome onReader(const WideString& statement, std::span<const TypedValue> parameters, RowDigest* digest, Step step);
     // After a query: a failure is reported with label and the outcome's error text; a success has
     // its time checked.
     void finishQuery(const char16_t* label, const WideString& statement, std::uint32_t start, const QueryOutcome& outcome);
@@ -230,8 +236,9 @@ private:
     // COMMIT; on success a passive checkpoint, on failure ROLLBACK and the batch diagnostic.
     bool commitBatch();
     bool bindRow(sqlite3_stmt* statement, const TypedPage& page, std::int64_t row) const;
-    // False when the statement's placeholders differ in number from parameters, or binding fails.
-    bool bindParameters(sqlite3_stmt* statement, std::span<const TypedValue> parameters) const;
+    // False when the statement's placeholders differ in number from parameters (and the digest,
+    // bound last when there is one), or binding fails.
+    bool bindParameters(sqlite3_stmt* statement, std::span<const TypedValue> parameters, RowDigest* digest) const;
     bool bindValue(sqlite3_stmt* statement, int parameter, const TypedValue& value) const;
     // An error diagnostic for statement, whose error text is kept for lastError.
     void reportError(const WideString& label, const WideString& statement, const WideString& error);
@@ -248,6 +255,7 @@ private:
     StringArray openingStatements;   // run on every opening of the main connection
     ByteBuffer attachedUri;          // attached on every opening of the main connection, when not empty
     WideString attachedName;
+    bool foldsRows = false;          // dovrane_fold() is registered on every opening of the main connection
     std::int32_t recycleThreshold = 0;
     std::uint32_t openFlags = 0;
     rg_ZiDingYi_sqliteHanShu api;

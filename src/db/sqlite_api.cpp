@@ -34,6 +34,22 @@ bool rg_ZiDingYi_sqliteHanShu::bind(const SymbolLookup& lookup) {
     take("sqlite3_busy_timeout", bound.busyTimeout);
     take("sqlite3_errcode", bound.errorCode);
     take("sqlite3_changes64", bound.changes);
+    take("sqlite3_create_function_v2", bound.createFunctionV2);
+    take("sqlite3_user_data", bound.userData);
+    take("sqlite3_value_type", bound.valueType);
+    take("sqlite3_value_int64", bound.valueInt64);
+    take("sqlite3_value_double", bound.valueDouble);
+    take("sqlite3_value_blob", bound.valueBlob);
+    take("sqlite3_value_text", bound.valueText);
+    take("sqlite3_value_text16le", bound.valueText16le);
+    take("sqlite3_value_text16be", bound.valueText16be);
+    take("sqlite3_value_bytes", bound.valueBytes);
+    take("sqlite3_value_bytes16", bound.valueBytes16);
+    take("sqlite3_value_encoding", bound.valueEncoding);
+    take("sqlite3_value_pointer", bound.valuePointer);
+    take("sqlite3_result_value", bound.resultValue);
+    take("sqlite3_result_error", bound.resultError);
+    take("sqlite3_bind_pointer", bound.bindPointer);
     *this = complete ? bound : rg_ZiDingYi_sqliteHanShu{};
     return complete;
 }

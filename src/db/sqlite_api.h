@@ -12,7 +12,8 @@
 
 // The bound entry points, null until bind() succeeds. The first nine are those every statement
 // and query uses; the rest serve the exact copy path (typed values read and bound as they are)
-// and the wait for a lock another program holds for a moment.
+// the wait for a lock another program holds for a moment, and the
+// row digest's function.
 struct rg_ZiDingYi_sqliteHanShu {
     decltype(&sqlite3_close) close = nullptr;
     decltype(&sqlite3_open_v2) openV2 = nullptr;
@@ -42,6 +43,24 @@ struct rg_ZiDingYi_sqliteHanShu {
     decltype(&sqlite3_busy_timeout) busyTimeout = nullptr;
     decltype(&sqlite3_errcode) errorCode = nullptr;
     decltype(&sqlite3_changes64) changes = nullptr;
+
+    // The row digest's SQL function (row_digest.h): its registration, its arguments, its result.
+    decltype(&sqlite3_create_function_v2) createFunctionV2 = nullptr;
+    decltype(&sqlite3_user_data) userData = nullptr;
+    decltype(&sqlite3_value_type) valueType = nullptr;
+    decltype(&sqlite3_value_int64) valueInt64 = nullptr;
+    decltype(&sqlite3_value_double) valueDouble = nullptr;
+    decltype(&sqlite3_value_blob) valueBlob = nullptr;
+    decltype(&sqlite3_value_text) valueText = nullptr;
+    decltype(&sqlite3_value_text16le) valueText16le = nullptr;
+    decltype(&sqlite3_value_text16be) valueText16be = nullptr;
+    decltype(&sqlite3_value_bytes) valueBytes = nullptr;
+    decltype(&sqlite3_value_bytes16) valueBytes16 = nullptr;
+    decltype(&sqlite3_value_encoding) valueEncoding = nullptr;
+    decltype(&sqlite3_value_pointer) valuePointer = nullptr;
+    decltype(&sqlite3_result_value) resultValue = nullptr;
+    decltype(&sqlite3_result_error) resultError = nullptr;
+    decltype(&sqlite3_bind_pointer) bindPointer = nullptr;
 
     // Looks every entry point up by its exact name. All or nothing: when one is missing the record
     // is left with every pointer null and the result is false, so that a library lacking an entry

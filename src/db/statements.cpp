@@ -87,7 +87,7 @@ std::int32_t rg_MoKuai_class_sqliteShuJuKu::queryCount(const WideString& table, 
     WideString statement = u"SELECT COUNT(*) FROM " + table;
     if (!condition.empty()) statement += u" WHERE " + condition;
     std::int32_t count = 0;
-    QueryOutcome outcome = onReader(statement, {}, [&](sqlite3_stmt* query) {
+    QueryOutcome outcome = onReader(statement, {}, nullptr, [&](sqlite3_stmt* query) {
         (void)api.step(query);   // a failed step leaves no row, and the column reads 0
         count = api.columnInt(query, 0);
         return SQLITE_DONE;
@@ -102,7 +102,7 @@ std::int32_t rg_MoKuai_class_sqliteShuJuKu::queryArray(std::int32_t columnCount,
     rows.clear();
     if (!isBound()) return 0;
     const std::uint32_t start = platform::tickCount();
-    QueryOutcome outcome = onReader(statement, {}, [&](sqlite3_stmt* query) {
+    QueryOutcome outcome = onReader(statement, {}, nullptr, [&](sqlite3_stmt* query) {
         StringArray row;
         // Any result but a row ends the rows, an error included.
         while (api.step(query) == SQLITE_ROW) {
@@ -127,7 +127,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::queryField(const WideString& statement, Wide
     }
     const std::uint32_t start = platform::tickCount();
     bool hasRow = false;
-    QueryOutcome outcome = onReader(statement, {}, [&](sqlite3_stmt* query) {
+    QueryOutcome outcome = onReader(statement, {}, nullptr, [&](sqlite3_stmt* query) {
         hasRow = api.step(query) == SQLITE_ROW;
         for (std::size_t column = 0; hasRow && column < outputs.size(); ++column)
             *outputs[column] = columnText(query, static_cast<std::int32_t>(column));

@@ -9,7 +9,7 @@ QueryOutcome rg_MoKuai_class_sqliteShuJuKu::queryPage(const WideString& statemen
     page.clear(0);
     if (!isBound()) return {};
     const std::uint32_t start = platform::tickCount();
-    const QueryOutcome outcome = onReader(statement, parameters, [&](sqlite3_stmt* query) {
+    const QueryOutcome outcome = onReader(statement, parameters, nullptr, [&](sqlite3_stmt* query) {
         page.clear(api.columnCount(query));
         int stepped = SQLITE_ROW;
         while ((stepped = api.step(query)) == SQLITE_ROW) readRow(query, page);
@@ -48,12 +48,12 @@ void rg_MoKuai_class_sqliteShuJuKu::readRow(sqlite3_stmt* statement, TypedPage& 
 }
 
 std::optional<std::int64_t> rg_MoKuai_class_sqliteShuJuKu::queryInteger(const WideString& statement,
-                                                                       std::span<const TypedValue> parameters) {
+                                                                       std::span<const TypedValue> parameters, RowDigest* digest) {
     if (!isBound()) return std::nullopt;
     const std::uint32_t start = platform::tickCount();
     std::optional<std::int64_t> value;
     bool hadNoRow = false;
-    QueryOutcome outcome = onReader(statement, parameters, [&](sqlite3_stmt* query) {
+    QueryOutcome outcome = onReader(statement, parameters, digest, [&](sqlite3_stmt* query) {
         const int stepped = api.step(query);
         if (stepped == SQLITE_ROW) value = api.columnInt64(query, 0);
         hadNoRow = stepped == SQLITE_DONE;
@@ -105,11 +105,12 @@ bool rg_MoKuai_class_sqliteShuJuKu::bindRow(sqlite3_stmt* statement, const Typed
     return true;
 }
 
-bool rg_MoKuai_class_sqliteShuJuKu::bindParameters(sqlite3_stmt* statement, std::span<const TypedValue> parameters) const {
-    if (api.bindParameterCount(statement) != static_cast<int>(parameters.size())) return false;
+bool rg_MoKuai_class_sqliteShuJuKu::bindParameters(sqlite3_stmt* statement, std::span<const TypedValue> parameters, RowDigest* digest) const {
+    const int count = static_cast<int>(parameters.size()) + (digest ? 1 : 0);
+    if (api.bindParameterCount(statement) != count) return false;
     for (std::size_t i = 0; i < parameters.size(); ++i)
         if (!bindValue(statement, static_cast<int>(i) + 1, parameters[i])) return false;
-    return true;
+    return !digest || api.bindPointer(statement, count, digest, kRowDigestPointerType, nullptr) == SQLITE_OK;
 }
 
 bool rg_MoKuai_class_sqliteShuJuKu::bindValue(sqlite3_stmt* statement, int parameter, const TypedValue& value) const {
@@ -125,11 +126,11 @@ bool rg_MoKuai_class_sqliteShuJuKu::bindValue(sqlite3_stmt* statement, int param
     return api.bindNull(statement, parameter) == SQLITE_OK;
 }
 
-QueryOutcome rg_MoKuai_class_sqliteShuJuKu::execBound(const WideString& statement, std::span<const TypedValue> parameters) {
+QueryOutcome rg_MoKuai_class_sqliteShuJuKu::execBound(const WideString& statement, std::span<const TypedValue> parameters, RowDigest* digest) {
     if (!isBound()) return {};
     const std::uint32_t start = platform::tickCount();
     std::int64_t rowsRead = 0;
-    QueryOutcome outcome = runPrepared(mainConnection.get(), statement, parameters, [&](sqlite3_stmt* prepared) {
+    QueryOutcome outcome = runPrepared(mainConnection.get(), statement, parameters, digest, [&](sqlite3_stmt* prepared) {
         int stepped = SQLITE_ROW;
         while ((stepped = api.step(prepared)) == SQLITE_ROW) ++rowsRead;
         return stepped;

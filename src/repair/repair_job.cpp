@@ -36,7 +36,6 @@ constexpr char16_t kTextJournalNotRolledBack[] = u"修复失败,无法回滚原�
 constexpr char16_t kTextSourceChanged[] = u"修复失败,数据库在修复期间被修改";
 constexpr char16_t kTextTreeDamaged[] = u"修复失败,表的存储结构损坏,行数据不可信:";
 constexpr char16_t kTextExemptTreeDamaged[] = u"存储结构损坏,可能缺少行";
-constexpr char16_t kTextValuesWouldChange[] = u"修复失败,数据与列类型不符,重建会改变数值:";
 constexpr char16_t kTextUnplacedDamage[] = u"修复失败,数据库有无法确定所属表的数据损坏";
 constexpr char16_t kTextNotChecked[] = u"修复失败,无法检查数据库结构:";
 
@@ -63,11 +62,6 @@ bool sourceStructureHolds(const RepairRun& run, const StructureFindings& finding
         if (contains(findings.damagedTables, table)) {
             run.reportMessage(table, isExempt ? u"免检表" + table + kTextExemptTreeDamaged : kTextTreeDamaged + table);
             holds = holds && isExempt;
-        }
-        // A value the rebuilt table would change fails even an exempt table: its rows would differ.
-        if (contains(findings.mismatchedTables, table)) {
-            run.reportMessage(table, kTextValuesWouldChange + table);
-            holds = false;
         }
     }
     if (!hasCheckedTable) return holds;

@@ -77,14 +77,15 @@ void addOnce(StringArray& names, const WideString& name) {
 }
 
 // Files one finding under what it means for the rebuilt file.
-void attribute(rg_MoKuai_class_sqliteShuJuKu& source, const Roots& roots, const StringArray& tables, const WideString& finding,
+void attribute(rg_MoKuai_class_sqliteShuJuKu& source, const Roots& roots, const WideString& finding,
                StructureFindings& findings) {
     static constexpr std::u16string_view kRepairedByRebuild[] = {
         u"ok", u"*** in database ", u"Freelist: ", u"max rootpage ", u"incremental_vacuum enabled",
         // Indexes are built anew from the copied rows.
         u"wrong # of entries in index ", u"row ", u"non-unique entry in index ",
-        // Rows the rebuilt table refuses (NOT NULL, CHECK, STRICT types) show in its count.
-        u"NULL value in ", u"CHECK constraint failed in ", u"non-",
+        // Rows the rebuilt table refuses (NOT NULL, CHECK, STRICT types) or would convert (a text in
+        // an INTEGER column, a number in a TEXT one) show in its count and its digest of rows.
+        u"NULL value in ", u"CHECK constraint failed in ", u"non-", u"TEXT value in ", u"NUMERIC value in ",
         // Full-text indexes are built anew from their contents.
         u"malformed inverted index for FTS", u"fts5: "};
     for (const std::u16string_view start : kRepairedByRebuild)
@@ -103,43 +104,10 @@ void attribute(rg_MoKuai_class_sqliteShuJuKu& source, const Roots& roots, const 
         if (!page || !finding.ends_with(u": never used") || isTablePage(source, *page)) findings.hasUnplacedTableDamage = true;
         return;
     }
-    // "TEXT value in t.c" (a text a numeric column would turn into a number), "NUMERIC value in t.c".
-    for (const std::u16string_view start : {std::u16string_view(u"TEXT value in "), std::u16string_view(u"NUMERIC value in ")}) {
-        if (!finding.starts_with(start)) continue;
-        const std::u16string_view named = std::u16string_view(finding).substr(start.size());
-        bool placed = false;
-        for (const WideString& table : tables) {
-            if (!named.starts_with(table + u".")) continue;
-            addOnce(findings.mismatchedTables, table);
-            placed = true;
-        }
-        if (!placed) findings.hasUnplacedTableDamage = true;
-        return;
-    }
     findings.hasUnplacedTableDamage = true;
 }
 
-// Looks in every table for values SQLite's check does not report: whole reals that an integer
-// column would store as integers, and, when its row checks did not get through, text and numbers
-// that their column would convert. A table that cannot be read is left to the copy's own count.
-void findChangingValues(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables, const TableShapes& shapes,
-                        bool rowChecksComplete, StructureFindings& findings) {
-    for (const WideString& table : tables) {
-        TablePlan plan;
-        const auto shape = shapes.find(table);
-        if (shape == shapes.end() || !planTable(source, table, shape->second, plan) || plan.kind == TablePlan::Kind::virtualTable) continue;
-        WideString condition = plan.realToIntegerCondition();
-        if (!rowChecksComplete) {
-            const WideString text = plan.textConversionCondition();
-            if (!text.empty()) condition = condition.empty() ? text : condition + u" OR " + text;
-        }
-        if (condition.empty()) continue;
-        const auto found = source.queryInteger(u"SELECT EXISTS (SELECT 1 FROM " + plan.quotedTable + u" NOT INDEXED WHERE " + condition + u")");
-        if (found && *found == 1) addOnce(findings.mismatchedTables, table);
-    }
-}
-
-StructureFindings runCheck(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables, const TableShapes& shapes) {
+StructureFindings runCheck(rg_MoKuai_class_sqliteShuJuKu& source) {
     StructureFindings findings;
     TypedPage rows;
     const QueryOutcome checked = source.queryPage(u"PRAGMA quick_check(" + decimalText(kMaxFindings) + u")", rows);
@@ -158,17 +126,16 @@ StructureFindings runCheck(rg_MoKuai_class_sqliteShuJuKu& source, const StringAr
         (void)splitText(fromUtf8(rows.value(row, 0).bytes), u"\n", lines);
         for (const WideString& line : lines) {
             ++count;
-            attribute(source, roots, tables, line, findings);
+            attribute(source, roots, line, findings);
         }
     }
     if (count >= kMaxFindings) findings.hasUnplacedTableDamage = true;
-    findChangingValues(source, tables, shapes, checked.complete, findings);
     return findings;
 }
 
 void checkInBackground(WideString) {
     RepairRun& run = activeRun();
-    StructureFindings findings = runCheck(run.source, run.tables, run.shapes);
+    StructureFindings findings = runCheck(run.source);
     const std::lock_guard<std::mutex> guard(state.lock);
     state.findings = std::move(findings);
     state.finished = true;

@@ -14,9 +14,6 @@ struct StructureFindings {
     bool ran = false;            // false when the check could not run to its end; why in failure
     WideString failure;
     StringArray damagedTables;   // tables whose own b-tree is damaged
-    // Tables holding values that the rebuilt table would change when they are written again (the
-    // text '01234' in an INTEGER column, a number in a TEXT one, a whole real in an INTEGER one).
-    StringArray mismatchedTables;
     // Damage in table b-tree pages that no table can be named for (pages no b-tree reaches any
     // more, the schema table's own b-tree, findings the check does not explain).
     bool hasUnplacedTableDamage = false;

@@ -31,7 +31,11 @@ constexpr char16_t kTextExemptSourceCount[] = u": 原数据库数量:";
 constexpr char16_t kTextUnreadable[] = u"修复失败,无法读取表:";
 constexpr char16_t kTextNotCreated[] = u"修复失败,无法创建表:";
 constexpr char16_t kTextStatementFailed[] = u"修复失败,无法执行查询:";
-constexpr char16_t kTextWriteFailed[] = u"写入新数据库出错:";
+constexpr char16_t kTextWriteFailed[] = u"修复失败,写入新数据库出错:";
+constexpr char16_t kTextNotRecounted[] = u"修复失败,无法核对新表:";
+constexpr char16_t kTextRefused[] = u"写入新数据库出错:";
+constexpr char16_t kTextRowsChanged[] = u"修复失败,新表中的行与原数据库读出的行不一致:";
+constexpr char16_t kTextExemptRowsChanged[] = u": 新表中的行与原数据库读出的行不一致";
 constexpr char16_t kParameterSeparator[] = u"||";
 constexpr std::int32_t kMaxUnfinishedWorkers = 50;
 constexpr std::chrono::milliseconds kReportInterval{200};
@@ -75,6 +79,21 @@ void waitForWorkers(RepairRun& run, const WideString& table, std::int32_t source
         run.report(kProgressOfItem, table, sourceRows, rowsDone(run, sourceRows), kTextCopying);
 }
 
+// dovrane_fold(?placeholder, returned, every read column): folds a row of the table and gives back
+// returned.
+WideString foldCall(const TablePlan& plan, std::size_t placeholder, const WideString& returned) {
+    return asciiText(kRowFoldFunction) + u"(?" + decimalText(static_cast<std::int64_t>(placeholder)) + u", " + returned + u", " +
+           quotedNameList(plan.readColumns) + u")";
+}
+
+// The read columns, the first one passed through dovrane_fold with every column of the row: the
+// select of a page's copy, which folds exactly the rows it hands to the INSERT.
+WideString foldedSelect(const TablePlan& plan, std::size_t placeholder) {
+    WideString select = u"SELECT " + foldCall(plan, placeholder, quotedName(plan.readColumns.front()));
+    for (std::size_t i = 1; i < plan.readColumns.size(); ++i) select += u", " + quotedName(plan.readColumns[i]);
+    return select;
+}
+
 bool failTable(RepairRun& run, const WideString& table, const WideString& text) {
     run.reportMessage(table, text);
     return false;
@@ -82,61 +101,94 @@ bool failTable(RepairRun& run, const WideString& table, const WideString& text) 
 
 WideString withCause(const WideString& text, const WideString& cause) { return cause.empty() ? text : text + u"(" + cause + u")"; }
 
-// The checks after every worker of the table has ended. The program's own failures fail the table
-// even when it is exempt.
+// The rebuilt table's own rows, counted and folded by one scan of it.
+std::optional<RowDigest> rebuiltRows(RepairRun& run) {
+    const TablePlan& plan = run.table.plan;
+    RowDigest rows;
+    const WriterLock lock(run.target);   // the rebuilt file is read through its main connection
+    const auto counted = run.target.queryInteger(u"SELECT count(" + foldCall(plan, 1, u"1") + u") FROM main." + plan.quotedTable + u" NOT INDEXED",
+                                                 {}, &rows);
+    if (!counted || *counted != rows.rows) return std::nullopt;
+    return rows;
+}
+
+// The checks after every worker of the table has ended. The rebuilt table must hold as many rows
+// as the source counted, and exactly the rows that were read from the source: the digest of the
+// rows handed to it equals the digest of the rows it holds. The program's own failures (a statement
+// it cannot prepare, a write that fails) fail the table even when it is exempt.
 bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, std::int32_t sourceRows, bool boundariesRead) {
     const TableTrouble& trouble = run.table.trouble;
     if (const auto error = trouble.firstStatementError()) return failTable(run, table, withCause(kTextStatementFailed + table, *error));
+    if (const auto error = trouble.firstWriteError()) return failTable(run, table, kTextWriteFailed + table + u"(" + *error + u")");
+    const std::optional<RowDigest> rebuilt = rebuiltRows(run);
+    if (!rebuilt) return failTable(run, table, withCause(kTextNotRecounted + table, run.target.lastError()));
 
-    const std::int64_t targetRows = run.table.copiedRows.load();
+    const std::int64_t targetRows = rebuilt->rows;
     const bool isShort = !boundariesRead || targetRows != sourceRows;
-    const auto reportWriteFailure = [&] {
-        if (const auto error = trouble.firstWriteError(); error && isShort) run.reportMessage(table, kTextWriteFailed + *error);
+    const bool isChanged = *rebuilt != trouble.copiedRows();
+    const auto reportRefusal = [&] {
+        if (const auto refusal = trouble.firstRefusal()) run.reportMessage(table, kTextRefused + *refusal);
     };
     if (exempt == 1) {
-        // Exempt tables do not fail on their count, but what they lost is said.
+        // Exempt tables do not fail on what they lost or what changed, but either is said.
         if (isShort)
             run.report(kProgressMessage, table, sourceRows, rowsDone(run, sourceRows),
                        kTextExemptTable + table + kTextExemptSourceCount + decimalText(sourceRows) + kTextNewCount + decimalText(targetRows));
-        reportWriteFailure();
+        if (isChanged) run.reportMessage(table, kTextExemptTable + table + kTextExemptRowsChanged);
+        if (isShort || isChanged) reportRefusal();
         return true;
     }
-    if (!isShort) return true;
-    run.report(kProgressMessage, table, sourceRows, static_cast<std::int32_t>(std::int64_t{completedPages.load()} * run.pageSize),
-               kTextCountsDiffer + decimalText(sourceRows) + kTextNewCount + decimalText(targetRows));
-    reportWriteFailure();
+    if (isShort) {
+        run.report(kProgressMessage, table, sourceRows, static_cast<std::int32_t>(std::int64_t{completedPages.load()} * run.pageSize),
+                   kTextCountsDiffer + decimalText(sourceRows) + kTextNewCount + decimalText(targetRows));
+        reportRefusal();
+        return false;
+    }
+    if (!isChanged) return true;
+    run.reportMessage(table, kTextRowsChanged + table);
+    reportRefusal();
     return false;
 }
 
-// Copies the rows of one page's range inside SQLite, under the target's writer lock.
+// Copies the rows of one page's range inside SQLite, under the target's writer lock, folding every
+// row it hands to the rebuilt table into the table's digest of copied rows.
 void copyRange(RepairRun& run, const PageRange& range) {
     const TablePlan& plan = run.table.plan;
-    std::vector<TypedValue> bounds = range.parameters();
-    const WideString columns = quotedNameList(plan.readColumns);
-    const WideString select = u"SELECT " + columns + u" FROM " + kSourceSchema + u"." + plan.quotedTable + u" NOT INDEXED WHERE " +
-                              plan.rangeCondition(range.hasLower(), range.hasUpper());
-    const WideString into = u"INTO main." + plan.quotedTable + u" (" + columns + u") ";
+    std::vector<TypedValue> parameters = range.parameters();
+    const WideString from = u" FROM " + WideString(kSourceSchema) + u"." + plan.quotedTable + u" NOT INDEXED WHERE " +
+                            plan.rangeCondition(range.hasLower(), range.hasUpper());
+    const WideString into = u"INTO main." + plan.quotedTable + u" (" + quotedNameList(plan.readColumns) + u") ";
     TableTrouble& trouble = run.table.trouble;
     const WriterLock lock(run.target);
-    const QueryOutcome copied = run.target.execBound(u"INSERT " + into + select, bounds);
-    run.table.copiedRows += copied.changedRows;
-    if (copied) return;
+    RowDigest copiedRows;
+    const QueryOutcome copied = run.target.execBound(u"INSERT " + into + foldedSelect(plan, parameters.size() + 1) + from, parameters, &copiedRows);
+    if (copied) {
+        trouble.addCopiedRows(copiedRows);
+        return;
+    }
     if (!copied.prepared) {
         trouble.noteStatementFailure(copied.error);
         return;
     }
     // SQLite undid the whole statement. Damage part way (SQLITE_CORRUPT) rolls back the whole
     // transaction whatever else it holds, so the rows before it are counted first and then copied
-    // alone; a row the table refuses is left out of the copy. Anything else (a full disk) is said as it is.
-    if (copied.errorCode != SQLITE_CORRUPT) trouble.noteWriteFailure(copied.error);
-    const QueryOutcome readable = run.target.execBound(select, bounds);
+    // alone; a row the table refuses (SQLITE_CONSTRAINT) is left out of the copy, and the digest
+    // tells. Any other failure (a full disk) is the program's own and fails the table.
+    if (copied.errorCode == SQLITE_CONSTRAINT) trouble.noteRefusal(copied.error);
+    else if (copied.errorCode != SQLITE_CORRUPT) {
+        trouble.noteWriteFailure(copied.error);
+        return;
+    }
+    const QueryOutcome readable = run.target.execBound(u"SELECT " + quotedNameList(plan.readColumns) + from, parameters);
     if (!readable.prepared) trouble.noteStatementFailure(readable.error);
     if (readable.rowsRead == 0) return;
-    bounds.push_back(integerValue(readable.rowsRead));
+    parameters.push_back(integerValue(readable.rowsRead));
+    const WideString limit = u" LIMIT ?" + decimalText(static_cast<std::int64_t>(parameters.size()));
+    RowDigest keptRows;
     const QueryOutcome kept =
-        run.target.execBound(u"INSERT OR IGNORE " + into + select + u" LIMIT ?" + decimalText(static_cast<std::int64_t>(bounds.size())), bounds);
-    run.table.copiedRows += kept.changedRows;
-    if (!kept) trouble.noteWriteFailure(kept.error);
+        run.target.execBound(u"INSERT OR IGNORE " + into + foldedSelect(plan, parameters.size() + 1) + from + limit, parameters, &keptRows);
+    if (kept) trouble.addCopiedRows(keptRows);
+    else trouble.noteWriteFailure(kept.error);
 }
 
 }  // namespace
@@ -161,7 +213,6 @@ bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt) {
     run.table.turns.reset(pageCount);
     run.table.trouble.reset();
     run.table.completion.reset();
-    run.table.copiedRows = 0;
     bool boundariesRead = true;
     for (std::int32_t page = 0; page < pageCount; ++page) {
         if (boundariesRead) {

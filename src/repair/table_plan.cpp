@@ -20,54 +20,6 @@ WideString parameter(std::int32_t number) {
 
 }  // namespace
 
-ColumnAffinity affinityOf(const WideString& declaredType, bool isStrict) {
-    const WideString type = asciiLower(declaredType);
-    const auto has = [&](std::u16string_view word) { return type.find(word) != WideString::npos; };
-    if (isStrict && type == u"any") return ColumnAffinity::blob;
-    if (has(u"int")) return ColumnAffinity::integer;
-    if (has(u"char") || has(u"clob") || has(u"text")) return ColumnAffinity::text;
-    if (has(u"blob") || type.empty()) return ColumnAffinity::blob;
-    if (has(u"real") || has(u"floa") || has(u"doub")) return ColumnAffinity::real;
-    return ColumnAffinity::numeric;
-}
-
-namespace {
-
-// Each read column's part, joined with OR; columns without a part are left out.
-template <typename Part>
-WideString anyColumn(const TablePlan& plan, Part part) {
-    WideString condition;
-    // An ordinary table's first read column is its rowid, an integer by nature.
-    const std::size_t first = plan.kind == TablePlan::Kind::ordinary ? 1 : 0;
-    for (std::size_t i = first; i < plan.readColumns.size(); ++i) {
-        const WideString column = quotedName(plan.readColumns[i]);
-        const WideString text = part(plan.readAffinities[i], column);
-        if (!text.empty()) condition += (condition.empty() ? u"(" : u" OR (") + text + u")";
-    }
-    return condition;
-}
-
-}  // namespace
-
-WideString TablePlan::textConversionCondition() const {
-    return anyColumn(*this, [](ColumnAffinity affinity, const WideString& column) -> WideString {
-        if (affinity == ColumnAffinity::text) return u"typeof(" + column + u") IN ('integer', 'real')";
-        if (affinity == ColumnAffinity::blob) return {};
-        // Numeric affinity turns a text into a number exactly when the text is a well-formed
-        // number; comparing it, without affinity (+), with its own CAST applies that very rule.
-        return u"typeof(" + column + u") = 'text' AND CAST(" + column + u" AS NUMERIC) = +" + column;
-    });
-}
-
-WideString TablePlan::realToIntegerCondition() const {
-    return anyColumn(*this, [](ColumnAffinity affinity, const WideString& column) -> WideString {
-        if (affinity != ColumnAffinity::integer && affinity != ColumnAffinity::numeric) return {};
-        // -2^63 itself stays a real.
-        return u"typeof(" + column + u") = 'real' AND " + column + u" = CAST(" + column + u" AS INTEGER) AND " + column +
-               u" > -9223372036854775808.0";
-    });
-}
-
 WideString TablePlan::keyColumns() const {
     return quotedNameList(StringArray(readColumns.begin(), readColumns.begin() + keyColumnCount));
 }
@@ -131,14 +83,13 @@ WideString TablePlan::keyFrom(std::int32_t firstParameter) const {
 bool readTableShapes(rg_MoKuai_class_sqliteShuJuKu& source, TableShapes& shapes) {
     shapes.clear();
     TypedPage tables;
-    if (!source.queryPage(u"SELECT name, type, wr, strict FROM pragma_table_list WHERE schema = 'main'", tables)) return false;
+    if (!source.queryPage(u"SELECT name, type, wr FROM pragma_table_list WHERE schema = 'main'", tables)) return false;
     for (std::int64_t row = 0; row < tables.rowCount(); ++row) {
         TableShape shape;
         const std::string_view type = tables.value(row, 1).bytes;
         if (type == "virtual") shape.kind = TablePlan::Kind::virtualTable;
         else if (tables.value(row, 2).integer != 0) shape.kind = TablePlan::Kind::withoutRowid;
         shape.isShadow = type == "shadow";
-        shape.isStrict = tables.value(row, 3).integer != 0;
         shapes[fromUtf8(tables.value(row, 0).bytes)] = shape;
     }
     return true;
@@ -151,27 +102,18 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, c
     if (plan.kind == TablePlan::Kind::virtualTable) return true;
     const std::string name = toUtf8(table);
     const TypedValue nameValue[] = {textValue(name)};
-    const bool isStrict = shape.isStrict;
 
     // hidden: 0 for a stored column, 2 and 3 for generated ones; pk: place in the primary key.
     TypedPage columns;
-    if (!source.queryPage(u"SELECT name, type, hidden, pk FROM pragma_table_xinfo(?1)", columns, nameValue) || columns.rowCount() == 0)
+    if (!source.queryPage(u"SELECT name, hidden, pk FROM pragma_table_xinfo(?1)", columns, nameValue) || columns.rowCount() == 0)
         return false;
     StringArray allNames, stored, primaryKey;
-    std::vector<ColumnAffinity> storedAffinities;
     for (std::int64_t row = 0; row < columns.rowCount(); ++row) {
         const WideString columnName = fromUtf8(columns.value(row, 0).bytes);
         allNames.push_back(columnName);
-        if (columns.value(row, 2).integer == 0) {
-            stored.push_back(columnName);
-            storedAffinities.push_back(affinityOf(fromUtf8(columns.value(row, 1).bytes), isStrict));
-        }
-        if (columns.value(row, 3).integer > 0) primaryKey.push_back(columnName);
+        if (columns.value(row, 1).integer == 0) stored.push_back(columnName);
+        if (columns.value(row, 2).integer > 0) primaryKey.push_back(columnName);
     }
-    const auto affinityOfStored = [&](const WideString& columnName) {
-        const auto found = std::find(stored.begin(), stored.end(), columnName);
-        return found == stored.end() ? ColumnAffinity::blob : storedAffinities[static_cast<std::size_t>(found - stored.begin())];
-    };
     const auto keyIndexes = source.queryInteger(u"SELECT COUNT(*) FROM pragma_index_list(?1) WHERE origin = 'pk'", nameValue);
     if (!keyIndexes) return false;
 
@@ -189,14 +131,12 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, c
             rowid = *free;
         }
         plan.readColumns.push_back(rowid);
-        plan.readAffinities.push_back(ColumnAffinity::integer);
         plan.keyColumnCount = 1;
         plan.keyDescending.push_back(false);
         plan.keyCollations.emplace_back();
         for (const WideString& columnName : stored) {
             if (columnName == rowid) continue;
             plan.readColumns.push_back(columnName);
-            plan.readAffinities.push_back(affinityOfStored(columnName));
         }
         return true;
     }
@@ -209,7 +149,6 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, c
         return false;
     for (std::int64_t row = 0; row < keyOrder.rowCount(); ++row) {
         plan.readColumns.push_back(fromUtf8(keyOrder.value(row, 0).bytes));
-        plan.readAffinities.push_back(affinityOfStored(plan.readColumns.back()));
         plan.keyDescending.push_back(keyOrder.value(row, 1).integer != 0);
         plan.keyCollations.push_back(fromUtf8(keyOrder.value(row, 2).bytes));
     }
@@ -217,7 +156,6 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, c
     for (const WideString& columnName : stored) {
         if (std::find(plan.readColumns.begin(), plan.readColumns.end(), columnName) != plan.readColumns.end()) continue;
         plan.readColumns.push_back(columnName);
-        plan.readAffinities.push_back(affinityOfStored(columnName));
     }
     return true;
 }

@@ -13,9 +13,6 @@
 
 class rg_MoKuai_class_sqliteShuJuKu;
 
-// The type affinity SQLite gives a column, which decides how a value written into it is converted.
-enum class ColumnAffinity { blob, text, numeric, integer, real };
-
 struct TablePlan {
     enum class Kind { ordinary, withoutRowid, virtualTable };
     Kind kind = Kind::ordinary;
@@ -23,8 +20,6 @@ struct TablePlan {
     // Key columns first (the rowid of an ordinary table, the primary key of a WITHOUT ROWID
     // table), then the other stored columns; generated columns are left out.
     StringArray readColumns;
-    // The affinity of each read column in the table as declared.
-    std::vector<ColumnAffinity> readAffinities;
     std::int32_t keyColumnCount = 0;
     // Sort order of each key column as the table stores it: true for DESC.
     std::vector<bool> keyDescending;
@@ -36,13 +31,6 @@ struct TablePlan {
     // and before the upper one (when hasUpper), in the table's own order. Its placeholders take
     // the lower boundary's key values, then the upper's; "1" for a range without boundaries.
     WideString rangeCondition(bool hasLower, bool hasUpper) const;
-    // Conditions that hold for a row holding a value that writing it into this table would change,
-    // empty when no column can: text that a numeric column would turn into a number (the text
-    // '01234' in an INTEGER column becomes 1234) or a number in a TEXT column, which SQLite's own
-    // check also reports; and a real equal to an integer in an INTEGER or NUMERIC column, which
-    // becomes that integer and which no check of SQLite's reports.
-    WideString textConversionCondition() const;
-    WideString realToIntegerCondition() const;
     // The key columns, quoted and comma-separated.
     WideString keyColumns() const;
     // The key columns, each with its collation in the key, quoted and comma-separated.
@@ -63,7 +51,6 @@ private:
 struct TableShape {
     TablePlan::Kind kind = TablePlan::Kind::ordinary;
     bool isShadow = false;   // a table a virtual table keeps its contents in
-    bool isStrict = false;
 };
 using TableShapes = std::unordered_map<std::u16string, TableShape>;
 // The shapes of every table of source's main schema; false when they cannot be read.
@@ -73,5 +60,3 @@ bool readTableShapes(rg_MoKuai_class_sqliteShuJuKu& source, TableShapes& shapes)
 // table's rowid cannot be named because columns called rowid, _rowid_ and oid hide it.
 bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, const TableShape& shape, TablePlan& plan);
 
-// The affinity SQLite derives from a declared column type; in a STRICT table ANY converts nothing.
-ColumnAffinity affinityOf(const WideString& declaredType, bool isStrict);

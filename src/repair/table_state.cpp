@@ -12,8 +12,20 @@ std::vector<TypedValue> PageRange::parameters() const {
 
 void TableTrouble::reset() {
     const std::lock_guard<std::mutex> guard(lock);
+    copied = RowDigest{};
     statementError.reset();
     writeError.reset();
+    refusal.reset();
+}
+
+void TableTrouble::addCopiedRows(const RowDigest& rows) {
+    const std::lock_guard<std::mutex> guard(lock);
+    copied.add(rows);
+}
+
+RowDigest TableTrouble::copiedRows() const {
+    const std::lock_guard<std::mutex> guard(lock);
+    return copied;
 }
 
 void TableTrouble::noteStatementFailure(const WideString& error) {
@@ -24,6 +36,16 @@ void TableTrouble::noteStatementFailure(const WideString& error) {
 void TableTrouble::noteWriteFailure(const WideString& error) {
     const std::lock_guard<std::mutex> guard(lock);
     if (!writeError) writeError = error;
+}
+
+void TableTrouble::noteRefusal(const WideString& error) {
+    const std::lock_guard<std::mutex> guard(lock);
+    if (!refusal) refusal = error;
+}
+
+std::optional<WideString> TableTrouble::firstRefusal() const {
+    const std::lock_guard<std::mutex> guard(lock);
+    return refusal;
 }
 
 std::optional<WideString> TableTrouble::firstStatementError() const {
@@ -39,9 +61,12 @@ std::optional<WideString> TableTrouble::firstWriteError() const {
 void PageCompletion::reset() { completedPages.exchange(0); }
 
 void PageCompletion::finishPage() {
-    completedPages.add(1);
-    // Under the lock, so that a waiter between its check and its sleep cannot miss the wake-up.
+    // The count rises under the lock: the coordinator sees the last page finished only once its
+    // worker has let go of the lock, and then the worker touches nothing of the run any more, which
+    // the coordinator may end at once. Under the lock too, a waiter between its check and its
+    // sleep cannot miss the wake-up.
     const std::lock_guard<std::mutex> guard(lock);
+    completedPages.add(1);
     finished.notify_all();
 }
 

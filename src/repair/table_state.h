@@ -3,7 +3,6 @@
 // waits on it, and what went wrong besides missing rows.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -12,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "db/row_digest.h"
 #include "db/typed_page.h"
 #include "repair/page_turns.h"
 #include "repair/table_plan.h"
@@ -29,21 +29,30 @@ struct PageRange {
     std::vector<TypedValue> parameters() const;
 };
 
-// What went wrong in a table's copy besides missing rows, noted by the workers.
+// What the page workers found: the digest of every row they read from the source and handed to
+// the rebuilt table, and what went wrong besides rows the source could not give.
 class TableTrouble {
 public:
     void reset();
+    // Rows a page's statement read from the source and handed on, once the statement completed.
+    void addCopiedRows(const RowDigest& rows);
     // A statement that could not be prepared: the program's own fault, not the data's.
     void noteStatementFailure(const WideString& error);
-    // A row or a page that could not be written (a full disk, a constraint the row breaks).
+    // A write that failed (a full disk, an I/O error): the program's own failure, not damage.
     void noteWriteFailure(const WideString& error);
+    // A row the rebuilt table refused (a NOT NULL, CHECK or UNIQUE constraint the row breaks).
+    void noteRefusal(const WideString& error);
+    RowDigest copiedRows() const;
     std::optional<WideString> firstStatementError() const;
     std::optional<WideString> firstWriteError() const;
+    std::optional<WideString> firstRefusal() const;
 
 private:
     mutable std::mutex lock;
+    RowDigest copied;
     std::optional<WideString> statementError;
     std::optional<WideString> writeError;
+    std::optional<WideString> refusal;
 };
 
 // Finished pages, counted in the process's completedPages, and a wake-up on every one of them.
@@ -62,9 +71,6 @@ private:
 
 struct TableCopy {
     TablePlan plan;
-    // Rows the page workers wrote into the table, which starts empty: its row count, known without
-    // reading the table again.
-    std::atomic<std::int64_t> copiedRows{0};
     std::vector<PageRange> pages;
     PageTurns turns;
     PageCompletion completion;

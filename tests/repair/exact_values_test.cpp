@@ -12,6 +12,13 @@ namespace {
 
 using namespace std::string_view_literals;
 
+// text as an SQL string literal, for the schema texts the tests plant.
+WideString sqlLiteral(const WideString& text) {
+    WideString literal = u"'";
+    for (const char16_t c : text) literal += c == u'\'' ? WideString(u"''") : WideString(1, c);
+    return literal + u"'";
+}
+
 struct ValueCase {
     const char* column;    // anything: no type; measure: REAL; amount: INTEGER
     const char* literal;
@@ -93,22 +100,29 @@ TEST(ExactValues, keysOfAnyBytesAddressTheirPages) {
 }
 
 // A table whose schema was changed under its rows holds values its declared type would convert
-// when they are written again. Such a table fails, exempt or not, and the source stays as it was.
-TEST(ExactValues, aValueTheColumnTypeWouldChangeFailsTheTable) {
+// (or replace) when they are written again: the rebuilt table's rows then differ from the rows read.
+// A checked table fails and the source stays as it was; an exempt table is repaired and the
+// difference is said.
+TEST(ExactValues, aValueTheRebuiltTableWouldChangeFailsACheckedTableAndIsReportedInAnExemptOne) {
     struct Case {
         const char* what;
         const char16_t* value;          // stored while the column had no type
         const char16_t* declaredType;   // given to the column afterwards
+        const char16_t* tableOptions;   // given to the table afterwards
         const char16_t* table;
         bool isKept;
     };
     const Case cases[] = {
-        {"zero-padded text in an INTEGER column", u"'01234'", u"INTEGER", u"codes", false},
-        {"the same in an exempt table", u"'01234'", u"INTEGER", u"report", false},
-        {"an integer in a TEXT column", u"5", u"TEXT", u"codes", false},
-        {"a whole real in a NUMERIC column", u"3.0", u"NUMERIC", u"codes", false},
-        {"text that is no number, in an INTEGER column", u"'138-0000'", u"INTEGER", u"codes", true},
-        {"a blob in a REAL column", u"X'3132'", u"REAL", u"codes", true},
+        {"zero-padded text in an INTEGER column", u"'01234'", u"INTEGER", u"", u"codes", false},
+        {"the same in an exempt table", u"'01234'", u"INTEGER", u"", u"report", false},
+        {"an integer in a TEXT column", u"5", u"TEXT", u"", u"codes", false},
+        {"a whole real in a NUMERIC column", u"3.0", u"NUMERIC", u"", u"codes", false},
+        {"zero-padded text in a STRICT INTEGER column", u"'0123'", u"INTEGER", u" STRICT", u"codes", false},
+        {"an integer in a STRICT TEXT column", u"5", u"TEXT", u" STRICT", u"codes", false},
+        {"NULL in a NOT NULL column that replaces it by its default", u"NULL", u"TEXT NOT NULL ON CONFLICT REPLACE DEFAULT 'x'", u"",
+         u"codes", false},
+        {"text that is no number, in an INTEGER column", u"'138-0000'", u"INTEGER", u"", u"codes", true},
+        {"a blob in a REAL column", u"X'3132'", u"REAL", u"", u"codes", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -119,8 +133,8 @@ TEST(ExactValues, aValueTheColumnTypeWouldChangeFailsTheTable) {
             u"CREATE TABLE " + table + u" (id INTEGER PRIMARY KEY, v)",
             numbersUpTo(1500) + u"INSERT INTO " + table + u" (v) SELECT CASE WHEN i = 1200 THEN " + c.value + u" ELSE i END FROM n",
             u"PRAGMA writable_schema = ON",
-            u"UPDATE sqlite_master SET sql = 'CREATE TABLE " + table + u" (id INTEGER PRIMARY KEY, v " + c.declaredType +
-                u")' WHERE name = '" + table + u"'",
+            u"UPDATE sqlite_master SET sql = " + sqlLiteral(u"CREATE TABLE " + table + u" (id INTEGER PRIMARY KEY, v " + c.declaredType + u")" +
+                                                          c.tableOptions) + u" WHERE name = '" + table + u"'",
             u"PRAGMA writable_schema = OFF",
         }));
         const WideString everyRow = u"SELECT id, v FROM " + table + u" ORDER BY id";
@@ -134,12 +148,44 @@ TEST(ExactValues, aValueTheColumnTypeWouldChangeFailsTheTable) {
             EXPECT_EQ(sourceRows, exactRows(path, everyRow));
             continue;
         }
-        EXPECT_EQ(WideString(kResultDataAnomaly), result);
         const std::vector<ProgressEvent> events = log.about(table);
         ASSERT_FALSE(events.empty());
-        EXPECT_EQ(u"修复失败,数据与列类型不符,重建会改变数值:" + table, events.back().text) << describe(log.events);
+        if (table == u"report") {
+            EXPECT_EQ(WideString(kResultRepaired), result);
+            EXPECT_EQ(u"免检表report: 新表中的行与原数据库读出的行不一致", events.back().text) << describe(log.events);
+            continue;
+        }
+        EXPECT_EQ(WideString(kResultDataAnomaly), result);
+        EXPECT_EQ(u"修复失败,新表中的行与原数据库读出的行不一致:" + table, events.back().text) << describe(log.events);
         EXPECT_EQ(sourceBytes, fileBytes(path));
         EXPECT_EQ((std::vector<std::string>{"typed.db"}), filesWithoutStamps(folder.path()));
+    }
+}
+
+// A unique key that replaces on conflict, over an index that missed a duplicate: the rebuilt table
+// would drop one of the two rows while every INSERT reports success.
+TEST(ExactValues, aDuplicateThatAReplacingKeyWouldDropFailsTheTable) {
+    for (const char16_t* key : {u"code TEXT UNIQUE ON CONFLICT REPLACE", u"code TEXT PRIMARY KEY ON CONFLICT REPLACE"}) {
+        SCOPED_TRACE(toUtf8(key));
+        TempFolder folder;
+        const WideString path = folder / u"codes.db";
+        // The duplicate is stored while the index is an ordinary one; then the schema makes it the key's.
+        ASSERT_TRUE(writeDatabase(path, {
+            u"CREATE TABLE codes (id INTEGER, code TEXT)",
+            u"CREATE INDEX codes_code ON codes (code)",
+            numbersUpTo(1500) + u"INSERT INTO codes (id, code) SELECT i, CASE WHEN i = 1200 THEN 'c7' ELSE 'c' || i END FROM n",
+            u"PRAGMA writable_schema = ON",
+            u"UPDATE sqlite_master SET name = 'sqlite_autoindex_codes_1', sql = NULL WHERE name = 'codes_code'",
+            u"UPDATE sqlite_master SET sql = 'CREATE TABLE codes (id INTEGER, " + WideString(key) + u")' WHERE name = 'codes'",
+            u"PRAGMA writable_schema = OFF",
+        }));
+        ASSERT_EQ("integer:1500", exactValue(path, u"SELECT COUNT(*) FROM codes NOT INDEXED"));
+        const std::string sourceBytes = fileBytes(path);
+
+        ProgressLog log;
+        EXPECT_EQ(WideString(kResultDataAnomaly), repair(path)) << describe(log.events);
+        EXPECT_EQ(sourceBytes, fileBytes(path));
+        EXPECT_EQ((std::vector<std::string>{"codes.db"}), filesWithoutStamps(folder.path()));
     }
 }
 

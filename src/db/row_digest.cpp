@@ -1,0 +1,114 @@
+// Each value is hashed with its storage class and length in front of its content, so that no two
+// different rows can be spelt the same; values longer than a few dozen bytes enter the row by their
+// own hash, so that a large blob is read once and never copied.
+#include "db/row_digest.h"
+
+#include <atomic>
+#include <cstring>
+#include <string>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+namespace {
+
+constexpr std::size_t kLongestInlineValue = 64;
+
+// The function's user data is the record of bound entry points, and reading it takes an entry point
+// of its own: this one, stored by every registration. Every binding is of the same library file,
+// loaded once per process, so they all give the same address.
+std::atomic<decltype(&sqlite3_user_data)> userDataEntry{nullptr};
+
+void appendBytes(std::string& row, const void* bytes, std::size_t size) { row.append(static_cast<const char*>(bytes), size); }
+
+template <typename Number>
+void appendNumber(std::string& row, Number number) {
+    char bytes[sizeof number];
+    std::memcpy(bytes, &number, sizeof number);
+    appendBytes(row, bytes, sizeof bytes);
+}
+
+// The exact content of a text or blob, read without converting it: text in the encoding it is
+// stored in, so that the argument is left as it came (it may be the value handed back).
+const void* contentOf(const rg_ZiDingYi_sqliteHanShu& api, sqlite3_value* value, int type, std::size_t& size) {
+    if (type == SQLITE_BLOB) {
+        const void* bytes = api.valueBlob(value);
+        size = static_cast<std::size_t>(api.valueBytes(value));
+        return bytes;
+    }
+    switch (api.valueEncoding(value)) {
+    case SQLITE_UTF16LE:
+    case SQLITE_UTF16BE: {
+        const void* bytes = api.valueEncoding(value) == SQLITE_UTF16LE ? api.valueText16le(value) : api.valueText16be(value);
+        size = static_cast<std::size_t>(api.valueBytes16(value));
+        return bytes;
+    }
+    default: {
+        const void* bytes = api.valueText(value);
+        size = static_cast<std::size_t>(api.valueBytes(value));
+        return bytes;
+    }
+    }
+}
+
+void appendValue(const rg_ZiDingYi_sqliteHanShu& api, std::string& row, sqlite3_value* value) {
+    const int type = api.valueType(value);
+    row.push_back(static_cast<char>(type));
+    switch (type) {
+    case SQLITE_INTEGER:
+        appendNumber(row, static_cast<std::int64_t>(api.valueInt64(value)));
+        return;
+    case SQLITE_FLOAT:
+        appendNumber(row, api.valueDouble(value));   // its bits: -0.0 and 0.0 differ
+        return;
+    case SQLITE_TEXT:
+    case SQLITE_BLOB: {
+        std::size_t size = 0;
+        const void* bytes = contentOf(api, value, type, size);
+        appendNumber(row, static_cast<std::uint64_t>(size));
+        if (size <= kLongestInlineValue) {
+            appendBytes(row, bytes, size);
+            return;
+        }
+        const XXH128_hash_t hash = XXH3_128bits(bytes, size);
+        appendNumber(row, hash.low64);
+        appendNumber(row, hash.high64);
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+// A connection's statement runs on one thread at a time; the row is assembled in this buffer.
+thread_local std::string rowBytes;
+
+void foldRow(sqlite3_context* context, int argumentCount, sqlite3_value** arguments) {
+    const auto& api = *static_cast<const rg_ZiDingYi_sqliteHanShu*>(userDataEntry.load()(context));
+    auto* digest = argumentCount >= 2 ? static_cast<RowDigest*>(api.valuePointer(arguments[0], kRowDigestPointerType)) : nullptr;
+    if (!digest) {
+        api.resultError(context, "dovrane_fold: no row digest bound", -1);
+        return;
+    }
+    rowBytes.clear();
+    for (int i = 2; i < argumentCount; ++i) appendValue(api, rowBytes, arguments[i]);
+    const XXH128_hash_t hash = XXH3_128bits(rowBytes.data(), rowBytes.size());
+    digest->add(RowDigest{hash.low64, hash.high64, 1});
+    api.resultValue(context, arguments[1]);
+}
+
+}  // namespace
+
+void RowDigest::add(const RowDigest& other) {
+    // Sums wrap: addition modulo 2^64 in each lane keeps the digest independent of the order.
+    low += other.low;
+    high += other.high;
+    rows += other.rows;
+}
+
+bool registerRowFold(const rg_ZiDingYi_sqliteHanShu& api, sqlite3* connection) {
+    userDataEntry = api.userData;
+    // Not deterministic: SQLite must call it once for every row, never factor it out.
+    return api.createFunctionV2(connection, kRowFoldFunction, -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, const_cast<rg_ZiDingYi_sqliteHanShu*>(&api),
+                                &foldRow, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
