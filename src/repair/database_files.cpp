@@ -4,6 +4,8 @@
 #include <fstream>
 #include <vector>
 
+#include "db/write_ahead_log.h"
+
 namespace {
 
 const char16_t* const kCompanionSuffixes[] = {u"-wal", u"-shm", u"-journal"};
@@ -112,6 +114,12 @@ void deleteDatabaseFiles(const WideString& path) {
 }
 
 std::string databaseVersion(const WideString& path) {
-    const WideString log = path + u"-wal";
-    return platform::fileVersion(path) + "|" + headerOf(path) + "|" + platform::fileVersion(log) + "|" + headerOf(log);
+    // A reader creates an empty -wal and a -shm, and the last one to close deletes them again: only
+    // a commit in the -wal counts, and the -shm never does.
+    const WriteAheadLogSummary log = summarizeWriteAheadLog(path + u"-wal");
+    std::string version = platform::fileVersion(path) + "|" + headerOf(path);
+    if (log.lastCommitFrame == 0) return version;
+    for (const std::uint32_t number : {log.salts[0], log.salts[1], log.lastCommitFrame, log.checksums[0], log.checksums[1]})
+        version += "|" + std::to_string(number);
+    return version;
 }

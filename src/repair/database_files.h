@@ -40,7 +40,9 @@ bool swapInRebuilt(const WideString& folder, const WideString& sourceName, const
 // Deletes a database file and its companions; failures are tolerated (nothing of value is lost).
 void deleteDatabaseFiles(const WideString& path);
 
-// What identifies the database at path as it is now: the identity, size and last write of its file
-// and of its -wal, and its header (whose change counter every commit outside WAL raises). Equal
-// versions mean that nothing wrote to the database in between.
+// What identifies the database at path as it is now: the identity, size and last write of its file,
+// its header (whose change counter every commit outside WAL raises), and the last commit that
+// SQLite reads from its -wal (the log's salts, the frame's number and checksum). Equal versions
+// mean that nothing was committed to the database in between; a program that only read it, and
+// so left an empty -wal and a -shm beside it or removed them again, changes nothing.
 std::string databaseVersion(const WideString& path);

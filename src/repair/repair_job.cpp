@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "db/hot_journal.h"
+#include "db/read_only_opening.h"
+#include "db/write_ahead_log.h"
 #include "platform/platform.h"
 #include "repair/database_files.h"
 #include "repair/process_objects.h"
@@ -33,6 +35,7 @@ constexpr char16_t kTextNoSpace[] = u"磁盘空间不足";
 constexpr char16_t kTextNoPermission[] = u"没有写入权限";
 constexpr char16_t kTextCannotCreate[] = u"无法创建文件";
 constexpr char16_t kTextJournalNotRolledBack[] = u"修复失败,无法回滚原数据库中未完成的事务";
+constexpr char16_t kTextLogDamaged[] = u"修复失败,预写日志(-wal)损坏,已提交的事务可能无法读取";
 constexpr char16_t kTextSourceChanged[] = u"修复失败,数据库在修复期间被修改";
 constexpr char16_t kTextTreeDamaged[] = u"修复失败,表的存储结构损坏,行数据不可信:";
 constexpr char16_t kTextExemptTreeDamaged[] = u"存储结构损坏,可能缺少行";
@@ -41,6 +44,12 @@ constexpr char16_t kTextNotChecked[] = u"修复失败,无法检查数据库结�
 
 constexpr int kSwapAttempts = 3;
 constexpr std::uint64_t kSwapRetryMilliseconds = 3000;
+
+// SQLite stops reading a -wal at its first damaged frame and reads the rows as they were before,
+// without an error: a rebuild would silently drop the transactions committed after that frame.
+bool hasUnreadableCommits(const WideString& sourcePath) {
+    return isWalDatabase(sourcePath) && summarizeWriteAheadLog(sourcePath + u"-wal").hasUnreadableCommits;
+}
 
 WideString causeOf(platform::FileError error) {
     switch (error) {
@@ -164,6 +173,13 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     const WideString folder = platform::folderOf(sourcePath);
     run.sourcePath = sourcePath;
 
+    // Before the hot-journal rollback: its connection, the last to close, would checkpoint what
+    // SQLite reads of a damaged -wal into the file and delete the rest.
+    if (hasUnreadableCommits(sourcePath)) {
+        run.reportMessage(kJobName, kTextLogDamaged);
+        run.reportMessage(kJobName, kTextRestored);
+        return kResultDataAnomaly;
+    }
     if (!rollBackHotJournal(sourcePath)) {
         run.reportMessage(kJobName, kTextJournalNotRolledBack);
         run.reportMessage(kJobName, kTextRestored);

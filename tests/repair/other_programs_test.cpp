@@ -3,7 +3,9 @@
 // started at the same time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "fixtures/damaged_database.h"
@@ -28,6 +30,18 @@ int holdExclusiveLock(const std::vector<std::string>& arguments) {
     return connection.exec(u"COMMIT") ? 0 : 4;
 }
 CHILD_ROLE("hold-exclusive-lock", holdExclusiveLock);
+
+// Arguments: database path, marker file, release file. Opens the database as a program that only
+// reads it does, reads a row, writes the marker, and keeps the database open until the release
+// file appears (60 s at most).
+int readAndHold(const std::vector<std::string>& arguments) {
+    if (arguments.size() != 3) return 2;
+    PlainConnection connection(fromUtf8(arguments[0]));
+    if (!connection.exec(u"SELECT * FROM orders LIMIT 1")) return 3;
+    writeFile(fromUtf8(arguments[1]), "reading");
+    return waitForFile(fromUtf8(arguments[2]), 60000) ? 0 : 4;
+}
+CHILD_ROLE("read-and-hold", readAndHold);
 
 // Arguments: database path, statements. Runs them, then ends the process without closing the
 // database, as a program that crashes does: what was committed waits in the -wal, and what was
@@ -63,25 +77,87 @@ TEST(OtherPrograms, aLockHeldForAMomentIsWaitedFor) {
 }
 
 TEST(OtherPrograms, rowsWrittenDuringTheRepairKeepTheSourceInPlace) {
-    for (const char16_t* journal : {u"WAL", u"DELETE"}) {
-        SCOPED_TRACE(toUtf8(journal));
+    struct Case { const char16_t* journal; const char16_t* write; const char16_t* check; const char* afterwards; };
+    const Case cases[] = {
+        {u"WAL", u"INSERT INTO orders (customer, item) VALUES (1, 'written meanwhile')", u"SELECT COUNT(*) FROM orders", "integer:2501"},
+        {u"DELETE", u"INSERT INTO orders (customer, item) VALUES (1, 'written meanwhile')", u"SELECT COUNT(*) FROM orders", "integer:2501"},
+        // One row changed in place: the file keeps its size and its first page, and the closing
+        // connection checkpoints the -wal into the file and deletes it.
+        {u"WAL", u"UPDATE orders SET amount = -1 WHERE id = 1200", u"SELECT amount FROM orders WHERE id = 1200", "real:bff0000000000000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(toUtf8(c.journal) + " " + toUtf8(c.write));
         TempFolder folder;
         const WideString path = folder / u"shop.db";
         ASSERT_TRUE(writeShopDatabase(path, 2500));
-        ASSERT_TRUE(setJournalMode(path, journal));
+        ASSERT_TRUE(setJournalMode(path, c.journal));
 
         ProgressLog log;
         log.onEvent = [&](const ProgressEvent& event) {
             // Between the tables: the customers are read, the orders not yet.
             if (event.name != u"customers" || event.text != u"修复完毕") return;
-            EXPECT_TRUE(PlainConnection(path).exec(u"INSERT INTO orders (customer, item) VALUES (1, 'written meanwhile')"));
+            EXPECT_TRUE(PlainConnection(path).exec(c.write));
         };
         EXPECT_EQ(WideString(kResultDataAnomaly), repair(path));
         EXPECT_EQ((std::vector<std::string>{"2 创建临时数据库", "1 修复失败,数据库在修复期间被修改", "1 修复失败数据库还原完毕"}), log.jobEvents())
             << describe(log.events);
-        EXPECT_EQ("integer:2501", exactValue(path, u"SELECT COUNT(*) FROM orders"));
+        EXPECT_EQ(c.afterwards, exactValue(path, c.check));
         const std::vector<std::string> files = filesWithoutStamps(folder.path());
         EXPECT_TRUE(std::none_of(files.begin(), files.end(), [](const std::string& name) { return name.find("临时数据库") != std::string::npos; }));
+    }
+}
+
+// A program that only reads the source in WAL mode puts an empty -wal and a -shm beside it while
+// it has it open, and removes them when it closes it: neither is a change to the source.
+TEST(OtherPrograms, aProgramThatOnlyReadsTheSourceChangesNothing) {
+    const auto sourceChanged = [](const ProgressLog& log) {
+        const std::vector<std::string> lines = log.jobEvents();
+        return std::find(lines.begin(), lines.end(), "1 修复失败,数据库在修复期间被修改") != lines.end();
+    };
+    {
+        SCOPED_TRACE("closed again");
+        TempFolder folder;
+        const WideString path = folder / u"shop.db";
+        ASSERT_TRUE(writeShopDatabase(path, 2500));
+        ASSERT_TRUE(setJournalMode(path, u"WAL"));
+        const std::vector<std::string> orders = exactRows(path, kEveryOrder);
+
+        ProgressLog log;
+        log.onEvent = [&](const ProgressEvent& event) {
+            if (event.name != u"customers" || event.text != u"修复完毕") return;
+            EXPECT_TRUE(PlainConnection(path).exec(u"SELECT * FROM orders LIMIT 1"));
+        };
+        EXPECT_EQ(WideString(kResultRepaired), repair(path)) << describe(log.events);
+        EXPECT_FALSE(sourceChanged(log));
+        EXPECT_EQ(orders, exactRows(path, kEveryOrder));
+    }
+    {
+        // Another process, so that it holds the files open on both platforms: the swap waits for
+        // it and then leaves the rebuilt file beside the source for the user.
+        SCOPED_TRACE("kept open");
+        TempFolder folder, signals;
+        const WideString path = folder / u"shop.db";
+        ASSERT_TRUE(writeShopDatabase(path, 2500));
+        ASSERT_TRUE(setJournalMode(path, u"WAL"));
+        const std::vector<std::string> orders = exactRows(path, kEveryOrder);
+
+        std::optional<ChildProcess> reader;
+        ProgressLog log;
+        log.onEvent = [&](const ProgressEvent& event) {
+            if (event.name != u"customers" || event.text != u"修复完毕") return;
+            reader.emplace("read-and-hold", std::vector<std::string>{toUtf8(path), toUtf8(signals / u"reading"), toUtf8(signals / u"release")});
+            EXPECT_TRUE(waitForFile(signals / u"reading", 20000)) << "the other program never read the database";
+        };
+        EXPECT_EQ(WideString(kResultSwapByHand), repair(path)) << describe(log.events);
+        EXPECT_FALSE(sourceChanged(log));
+        EXPECT_TRUE(platform::pathExists(path + u"-wal")) << "the reader left no -wal open beside the source";
+        writeFile(signals / u"release", "done");
+        ASSERT_TRUE(reader.has_value());
+        EXPECT_EQ(0, reader->wait());
+        const StringArray names = folder.fileNames();
+        const auto rebuilt = std::find_if(names.begin(), names.end(), [](const WideString& name) { return name.starts_with(u"已修复数据库-"); });
+        ASSERT_NE(names.end(), rebuilt) << testing::PrintToString(filesWithoutStamps(folder.path()));
+        EXPECT_EQ(orders, exactRows(folder / *rebuilt, kEveryOrder));
     }
 }
 
