@@ -38,7 +38,11 @@ constexpr char16_t kTextJournalNotRolledBack[] = u"修复失败,无法回滚原�
 constexpr char16_t kTextLogDamaged[] = u"修复失败,预写日志(-wal)损坏,已提交的事务可能无法读取";
 constexpr char16_t kTextSourceChanged[] = u"修复失败,数据库在修复期间被修改";
 constexpr char16_t kTextTreeDamaged[] = u"修复失败,表的存储结构损坏,行数据不可信:";
+constexpr char16_t kTextExemptTable[] = u"免检表";
 constexpr char16_t kTextExemptTreeDamaged[] = u"存储结构损坏,可能缺少行";
+constexpr char16_t kTextStray[] = u"修复失败,表与其索引的数据不符,表的存储结构可能被调换:";
+constexpr char16_t kTextExemptStray[] = u"与其索引的数据不符,可能不是原表的数据";
+constexpr char16_t kTextFreeSpaceRebuilt[] = u"数据库的空闲页列表已损坏,已在新数据库中重建";
 constexpr char16_t kTextUnplacedDamage[] = u"修复失败,数据库有无法确定所属表的数据损坏";
 constexpr char16_t kTextNotChecked[] = u"修复失败,无法检查数据库结构:";
 
@@ -69,7 +73,11 @@ bool sourceStructureHolds(const RepairRun& run, const StructureFindings& finding
         const bool isExempt = run.isExempt(table);
         hasCheckedTable = hasCheckedTable || !isExempt;
         if (contains(findings.damagedTables, table)) {
-            run.reportMessage(table, isExempt ? u"免检表" + table + kTextExemptTreeDamaged : kTextTreeDamaged + table);
+            run.reportMessage(table, isExempt ? kTextExemptTable + table + kTextExemptTreeDamaged : kTextTreeDamaged + table);
+            holds = holds && isExempt;
+        }
+        if (contains(findings.strayTables, table)) {
+            run.reportMessage(table, isExempt ? kTextExemptTable + table + kTextExemptStray : kTextStray + table);
             holds = holds && isExempt;
         }
     }
@@ -207,6 +215,7 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     // The check reads the source: it ends before the connections close, whatever the copy gave.
     const StructureFindings findings = structureCheckFindings();
     const bool trusted = copied && sourceStructureHolds(run, findings);
+    if (trusted && findings.hasFreeSpaceDamage) run.reportMessage(kJobName, kTextFreeSpaceRebuilt);
     (void)targetDb.close();
     (void)sourceDb.close();
     if (!copied || !trusted) {
