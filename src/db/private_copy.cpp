@@ -64,6 +64,9 @@ Settling settle(const WideString& copyPath, const WideString& sourcePath, bool h
     WideString error;   // the result code says enough
     const Connection connection = openOwnConnection(api, utf8WithZero(copyPath), SQLITE_OPEN_READWRITE, error);
     if (!connection.isOpen()) return settled;
+    // The copy is scratch: syncing it would put every byte just copied on the disk, which costs
+    // far more than the copy. Refused, it only costs time.
+    (void)api.exec(connection.get(), "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
     {
         // The first read takes the shared lock, and with it SQLite rolls a hot journal back.
         sqlite3_stmt* prepared = nullptr;
