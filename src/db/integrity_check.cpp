@@ -1,7 +1,9 @@
-// The check opens a connection of its own, read-only: a check must change nothing.
+// The check opens a connection of its own, read-only: a check must change nothing. A database with
+// a journal or a -wal beside it is checked as SQLite sees it, through a private copy.
 #include "db/integrity_check.h"
 
 #include "base/text_routines.h"
+#include "db/private_copy.h"
 #include "db/read_only_opening.h"
 #include "db/sqlite_api.h"
 #include "db/sqlite_handles.h"
@@ -19,7 +21,13 @@ bool checkIntegrity(const WideString& path, StringArray& findings) {
         findings.push_back(u"no such file: " + path);
         return false;
     }
-    const ReadOnlyOpening opening = readOnlyOpening(path, false);
+    const PrivateCopy reading(path);   // outlives the connection to it
+    if (reading.failure() != PrivateCopy::Failure::none) {
+        findings.push_back(reading.failure() == PrivateCopy::Failure::notCopied ? u"the database cannot be copied to the temporary folder to be read"
+                                                                                : u"the hot journal cannot be rolled back");
+        return false;
+    }
+    const ReadOnlyOpening opening = readOnlyOpening(reading.readPath(), false);
     WideString error;
     const Connection connection = openOwnConnection(api, opening.name, opening.flags, error);
     if (!connection.isOpen()) {

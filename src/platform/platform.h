@@ -136,6 +136,20 @@ WideString folderOf(const WideString& path);
 WideString fileNameOf(const WideString& path);
 // The last component's extension without its dot, by PathFindExtensionW's rules; empty if none.
 WideString fileExtensionOf(const WideString& path);
+// The system's folder for temporary files, ending in kPathSeparator: GetTempPathW's on Windows,
+// $TMPDIR's or else /tmp on Linux. The folder may not exist.
+WideString temporaryFolder();
+// Creates a new folder (on Linux open to this user alone), and never takes one that exists: the
+// results are createNewFile's.
+FileError createNewFolder(const WideString& path);
+// Deletes an empty folder; false when it could not (a file is left in it, say).
+bool deleteFolder(const WideString& path);
+// Copies the file at from, byte for byte, to a new file at to that this user may write (not
+// read-only, whatever from is). Never overwrites: exists when the name is taken. On any other
+// failure nothing is left at to; noSpace when the disk or quota fills up. On Linux, closing from
+// releases the POSIX locks this process holds on it, as every close does: copy a database before
+// this process opens it with SQLite.
+FileError copyFile(const WideString& from, const WideString& to);
 // Moves folder/oldName to folder/newName; the folder may end in a separator or not.
 // False without trying when the old file does not exist; never overwrites.
 bool moveInFolder(const WideString& folder, const WideString& oldName, const WideString& newName);

@@ -1,11 +1,12 @@
 // The repair run: connect both databases, transfer the schema, copy every table while SQLite checks
 // the source's structure, finish the schema, then swap the rebuilt file in with the damaged one
-// kept as a backup. The source is only ever read.
+// kept as a backup. The source is only ever read; one with a journal or a -wal beside it is read
+// through a private copy.
 #include "repair/repair_job.h"
 
 #include <algorithm>
 
-#include "db/hot_journal.h"
+#include "db/private_copy.h"
 #include "db/read_only_opening.h"
 #include "db/write_ahead_log.h"
 #include "platform/platform.h"
@@ -36,9 +37,11 @@ constexpr char16_t kTextNoPermission[] = u"没有写入权限";
 constexpr char16_t kTextCannotCreate[] = u"无法创建文件";
 constexpr char16_t kTextJournalNotRolledBack[] = u"修复失败,无法回滚原数据库中未完成的事务";
 constexpr char16_t kTextLogDamaged[] = u"修复失败,预写日志(-wal)损坏,已提交的事务可能无法读取";
+constexpr char16_t kTextNotCopied[] = u"修复失败,无法在临时文件夹中复制数据库:";
 constexpr char16_t kTextSourceChanged[] = u"修复失败,数据库在修复期间被修改";
 constexpr char16_t kTextTreeDamaged[] = u"修复失败,表的存储结构损坏,行数据不可信:";
 constexpr char16_t kTextExemptTable[] = u"免检表";
+constexpr char16_t kTextDamagedAfterRollback[] = u"修复失败,回滚未完成的事务后数据库结构仍有损坏,行数据不可信";
 constexpr char16_t kTextExemptTreeDamaged[] = u"存储结构损坏,可能缺少行";
 constexpr char16_t kTextStray[] = u"修复失败,表与其索引的数据不符,表的存储结构可能被调换:";
 constexpr char16_t kTextExemptStray[] = u"与其索引的数据不符,可能不是原表的数据";
@@ -90,6 +93,12 @@ bool sourceStructureHolds(const RepairRun& run, const StructureFindings& finding
         run.reportMessage(kJobName, kTextUnplacedDamage);
         return false;
     }
+    // A rolled-back journal that was itself damaged can put old pages over new ones: after a
+    // rollback nothing the check finds is taken for damage the rebuild cures.
+    if (run.rolledBackJournal && findings.findingCount > 0) {
+        run.reportMessage(kJobName, kTextDamagedAfterRollback);
+        return false;
+    }
     return holds;
 }
 
@@ -100,14 +109,14 @@ bool copyTables(RepairRun& run) {
     return copyLateSchema(run);
 }
 
-// How the rebuilt file is built: with the source's encoding and page size, and the source attached
-// to its connection, so that rows are copied inside SQLite.
-BuildSettings buildSettingsFor(const RepairRun& run) {
+// How the rebuilt file is built: with the source's encoding and page size, and the file the source
+// is read from attached to its connection, so that rows are copied inside SQLite.
+BuildSettings buildSettingsFor(const RepairRun& run, const WideString& readPath) {
     BuildSettings settings;
     TypedPage encoding;
     if (run.source.queryPage(u"PRAGMA encoding", encoding) && encoding.rowCount() == 1) settings.encoding = fromUtf8(encoding.value(0, 0).bytes);
     if (const auto size = run.source.queryInteger(u"PRAGMA page_size")) settings.pageSize = *size;
-    settings.attachedSource = run.sourcePath;
+    settings.attachedSource = readPath;
     settings.attachedName = kSourceSchema;
     return settings;
 }
@@ -153,6 +162,23 @@ WideString swapIn(const RepairRun& run, const std::string& sourceVersion, const 
     return kResultSwapByHand;
 }
 
+// Closes both connections when the run ends, whichever way it ends, before the private copy of the
+// source they may read is deleted: declared after it.
+class ConnectionsClosed {
+public:
+    ConnectionsClosed(rg_MoKuai_class_sqliteShuJuKu& source, rg_MoKuai_class_sqliteShuJuKu& target) : source(source), target(target) {}
+    ConnectionsClosed(const ConnectionsClosed&) = delete;
+    ConnectionsClosed& operator=(const ConnectionsClosed&) = delete;
+    ~ConnectionsClosed() {
+        (void)target.close();   // closing a closed connection is harmless
+        (void)source.close();
+    }
+
+private:
+    rg_MoKuai_class_sqliteShuJuKu& source;
+    rg_MoKuai_class_sqliteShuJuKu& target;
+};
+
 // Sets the active run for its scope.
 class ActiveRunScope {
 public:
@@ -181,19 +207,26 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     const WideString folder = platform::folderOf(sourcePath);
     run.sourcePath = sourcePath;
 
-    // Before the hot-journal rollback: its connection, the last to close, would checkpoint what
-    // SQLite reads of a damaged -wal into the file and delete the rest.
+    // Before the private copy: its connection takes in what SQLite reads of the -wal, and a damaged
+    // -wal would silently give an older state.
     if (hasUnreadableCommits(sourcePath)) {
         run.reportMessage(kJobName, kTextLogDamaged);
         run.reportMessage(kJobName, kTextRestored);
         return kResultDataAnomaly;
     }
-    if (!rollBackHotJournal(sourcePath)) {
+    // Taken before the source is copied, so that a write while the copy is made shows at the swap.
+    const std::string sourceVersion = databaseVersion(sourcePath);
+    const PrivateCopy reading(sourcePath);
+    if (reading.failure() == PrivateCopy::Failure::notCopied) {
+        run.reportMessage(kJobName, kTextNotCopied + causeOf(reading.copyError()));
+        return kResultDataAnomaly;
+    }
+    if (reading.failure() == PrivateCopy::Failure::notRolledBack) {
         run.reportMessage(kJobName, kTextJournalNotRolledBack);
         run.reportMessage(kJobName, kTextRestored);
         return kResultDataAnomaly;
     }
-    const std::string sourceVersion = databaseVersion(sourcePath);
+    run.rolledBackJournal = reading.rolledBackJournal();
     platform::FileError creation = platform::FileError::none;
     const WideString tempName = createStampedFile(folder, kTempPrefix, creation);
     if (tempName.empty()) {
@@ -202,8 +235,9 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     }
     const WideString tempPath = folder + tempName;
 
-    (void)sourceDb.connectReadOnly(sourcePath);   // a source that cannot be read fails its schema read
-    (void)targetDb.connectForBuilding(tempPath, buildSettingsFor(run));
+    const ConnectionsClosed closing(sourceDb, targetDb);
+    (void)sourceDb.connectReadOnly(reading.readPath());   // a source that cannot be read fails its schema read
+    (void)targetDb.connectForBuilding(tempPath, buildSettingsFor(run, reading.readPath()));
     run.report(kProgressOfItem, kJobName, 0, 0, kTextCreatingTemp);
 
     if (!copySchema(run)) {

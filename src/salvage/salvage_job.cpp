@@ -8,6 +8,7 @@
 
 #include "db/database.h"
 #include "db/integrity_check.h"
+#include "db/private_copy.h"
 #include "db/recovery.h"
 #include "platform/platform.h"
 #include "repair/database_files.h"
@@ -26,6 +27,8 @@ constexpr char16_t kTextCounting[] = u"统计抢救结果";
 constexpr char16_t kTextNotFound[] = u"无法找到数据库";
 constexpr char16_t kTextNoFile[] = u"无法创建抢救数据库";
 constexpr char16_t kTextNotSound[] = u"抢救的数据库未通过完整性检查";
+constexpr char16_t kTextNotCopied[] = u"无法在临时文件夹中复制数据库";
+constexpr char16_t kTextNotRolledBack[] = u"无法回滚数据库中未完成的事务";
 
 // The user's objects in a database's schema, read once: each type's names in schema order.
 class SchemaNames {
@@ -126,13 +129,17 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path) {
         return outcome;
     };
 
+    // A source with a journal or a -wal beside it is read as SQLite sees it, through a private copy.
+    const PrivateCopy reading(sourcePath);
+    if (reading.failure() != PrivateCopy::Failure::none)
+        return fail(reading.failure() == PrivateCopy::Failure::notCopied ? kTextNotCopied : kTextNotRolledBack);
     platform::FileError creation = platform::FileError::none;
     const WideString salvagedName = createStampedFile(folder, kSalvagedPrefix, creation);
     if (salvagedName.empty()) return fail(kTextNoFile);
     const WideString salvagedPath = folder + salvagedName;
     report(2, kTextSalvaging);
     WideString error;
-    const bool recovered = recoverDatabase(sourcePath, salvagedPath, [&](std::int64_t) { report(2, kTextSalvaging); }, error);
+    const bool recovered = recoverDatabase(reading.readPath(), salvagedPath, [&](std::int64_t) { report(2, kTextSalvaging); }, error);
     StringArray findings;
     if (recovered && (!checkIntegrity(salvagedPath, findings) || findings != StringArray{u"ok"})) error = kTextNotSound;
     if (!recovered || !error.empty()) {
@@ -141,7 +148,7 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path) {
     }
     outcome.report.salvaged = salvagedPath;
     report(2, kTextCounting);
-    countWhatCameBack(sourcePath, salvagedPath, outcome.report);
+    countWhatCameBack(reading.readPath(), salvagedPath, outcome.report);
     outcome.reportPath = writeReport(folder, outcome.report);
     outcome.result = outcome.report.isNothingLost() ? kSalvageNothingLost : kSalvageSomeLost;
     report(1, outcome.result);

@@ -1,5 +1,6 @@
-// Files as Linux users keep them: a database reached through a symbolic link, and a disk that fills
-// up during the repair.
+// Files as Linux users keep them: a database reached through a symbolic link, a disk that fills up
+// during the repair, and a temporary folder too small for the copy the source is read through.
+#include <stdlib.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -67,6 +68,41 @@ TEST(LinksAndDisks, aDiskThatFillsUpFailsTheRunWithItsCauseAndKeepsTheSource) {
         EXPECT_EQ(sourceBytes, fileBytes(path));
         EXPECT_EQ((std::vector<std::string>{"shop.db"}), filesWithoutStamps(disk.folder.path()));
     }
+}
+
+// The system's temporary folder set to another for the object's life.
+class TemporaryFolderSet {
+public:
+    explicit TemporaryFolderSet(const WideString& folder) {
+        if (const char* value = getenv("TMPDIR")) previous = value;
+        setenv("TMPDIR", toUtf8(folder).c_str(), 1);
+    }
+    ~TemporaryFolderSet() {
+        if (previous.empty()) unsetenv("TMPDIR");
+        else setenv("TMPDIR", previous.c_str(), 1);
+    }
+
+private:
+    std::string previous;
+};
+
+TEST(LinksAndDisks, aTemporaryFolderTooSmallForTheSourcesCopyFailsTheRunAndLeavesNothing) {
+    SmallDisk disk("200k");
+    if (!disk.mounted) GTEST_SKIP() << "mounting a small file system needs root";
+    TempFolder folder;
+    const WideString path = folder / u"shop.db";
+    ASSERT_TRUE(writeDatabase(path, {u"CREATE TABLE letters (id INTEGER PRIMARY KEY, body TEXT)",
+                                     numbersUpTo(4000) + u"INSERT INTO letters (body) SELECT printf('%.100c', 'x') || i FROM n"}));
+    writeFile(path + u"-journal", "");   // a journal beside the source: it is read through a copy
+    const std::string sourceBytes = fileBytes(path);
+
+    const TemporaryFolderSet temporary(disk.folder.path());
+    ProgressLog log;
+    EXPECT_EQ(WideString(kResultDataAnomaly), repair(path));
+    EXPECT_EQ((std::vector<std::string>{"1 修复失败,无法在临时文件夹中复制数据库:磁盘空间不足"}), log.jobEvents()) << describe(log.events);
+    EXPECT_EQ(sourceBytes, fileBytes(path));
+    EXPECT_EQ((std::vector<std::string>{"shop.db", "shop.db-journal"}), filesWithoutStamps(folder.path()));
+    EXPECT_EQ(std::vector<std::string>{}, filesWithoutStamps(disk.folder.path())) << "the private folder stayed";
 }
 
 }  // namespace

@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <string>
 
 #include "fixtures/damaged_database.h"
 #include "platform/platform.h"
+#include "../../src/repair/repair_run.h"   // the run's own header; "repair_run.h" is the tests'
+#include "repair/process_objects.h"
 #include "repair/result_texts.h"
 #include "repair_run.h"
 #include "support/child_process.h"
@@ -161,48 +164,100 @@ TEST(OtherPrograms, aProgramThatOnlyReadsTheSourceChangesNothing) {
     }
 }
 
-TEST(OtherPrograms, rowsOfAProgramThatCrashedAreRepairedWithTheRest) {
-    struct Case { const char* what; const char16_t* journal; const char16_t* statements; std::int32_t orders; };
-    const Case cases[] = {
-        // Committed, but only in the -wal: the rebuilt file holds them.
-        {"rows in the -wal", u"WAL", u"PRAGMA wal_autocheckpoint = 0; INSERT INTO orders (customer, item) VALUES (1, 'late'), (2, 'later')", 1502},
-        // Never committed: the hot journal is rolled back, as SQLite does for every program.
-        {"a transaction cut off", u"DELETE",
-         u"PRAGMA cache_size = 1; BEGIN; UPDATE orders SET note = printf('%.300c', 'z'); DELETE FROM orders WHERE id > 100", 1500},
-    };
-    for (const Case& c : cases) {
+// A program that crashed, as its files reach the repair: the -wal's index (-shm) is made anew by
+// whoever reads the -wal next, so it is not among them, and a journal may lie beside a file that
+// has no use for it.
+struct CrashCase {
+    const char* what;
+    const char16_t* journal;
+    const char16_t* statements;
+    const char* strayJournal;   // bytes put in a -journal after the crash; nullptr for none
+    std::int32_t orders;        // the rows SQLite reads after the crash
+    bool rolledBack;            // SQLite rolls a hot journal back
+};
+
+const char16_t kRowsInWal[] = u"PRAGMA wal_autocheckpoint = 0; INSERT INTO orders (customer, item) VALUES (1, 'late'), (2, 'later')";
+const CrashCase kCrashCases[] = {
+    // Committed, but only in the -wal: the rebuilt file holds them.
+    {"rows in the -wal", u"WAL", kRowsInWal, nullptr, 1502, false},
+    // Never committed: the hot journal is rolled back, as SQLite does for every program.
+    {"a transaction cut off", u"DELETE",
+     u"PRAGMA cache_size = 1; BEGIN; UPDATE orders SET note = printf('%.300c', 'z'); DELETE FROM orders WHERE id > 100", nullptr, 1500, true},
+    // SQLite plays a journal of no pages back and reads the -wal's rows.
+    {"a stray journal beside rows in the -wal", u"WAL", kRowsInWal, "left here by someone else", 1502, false},
+};
+
+// Leaves the database at path (1500 orders) as the crash in c leaves it; false when it does not.
+bool leaveCrashed(const WideString& path, const CrashCase& c) {
+    if (!writeShopDatabase(path, 1500) || !setJournalMode(path, c.journal)) return false;
+    ChildProcess writer("write-and-crash", {toUtf8(path), toUtf8(c.statements)});
+    if (writer.wait() != 0) return false;
+    (void)platform::deleteFile(path + u"-shm");   // absent after a journal
+    if (c.strayJournal) writeFile(path + u"-journal", c.strayJournal);
+    return platform::pathExists(path + (c.journal == std::u16string_view(u"WAL") ? u"-wal" : u"-journal"));
+}
+
+// The bytes of the database at path and of each of its companions, by suffix.
+std::map<std::string, std::string> databaseFiles(const WideString& path) {
+    std::map<std::string, std::string> files;
+    for (const char16_t* suffix : {u"", u"-journal", u"-wal", u"-shm"})
+        if (platform::pathExists(path + suffix)) files[toUtf8(suffix)] = fileBytes(path + suffix);
+    return files;
+}
+
+// Where the source's files are after a run: under the backup's name when the rebuilt file took
+// their place.
+WideString keptSource(const TempFolder& folder, const WideString& path) {
+    for (const WideString& name : folder.fileNames())
+        if (name.starts_with(u"原数据库备份-") && name.ends_with(u".db")) return folder / name;
+    return path;
+}
+
+bool hasIndexFile(const TempFolder& folder) {
+    const StringArray names = folder.fileNames();
+    return std::any_of(names.begin(), names.end(), [](const WideString& name) { return name.ends_with(u"-shm"); });
+}
+
+TEST(OtherPrograms, rowsOfAProgramThatCrashedAreRepairedWithTheRestAndItsFilesKeepTheirBytes) {
+    for (const CrashCase& c : kCrashCases) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
         const WideString path = folder / u"shop.db";
-        ASSERT_TRUE(writeShopDatabase(path, 1500));
-        ASSERT_TRUE(setJournalMode(path, c.journal));
-        ChildProcess writer("write-and-crash", {toUtf8(path), toUtf8(c.statements)});
-        ASSERT_EQ(0, writer.wait());
-        const WideString companion = path + (c.journal == std::u16string_view(u"WAL") ? u"-wal" : u"-journal");
-        ASSERT_TRUE(platform::pathExists(companion)) << "the crash left no " << toUtf8(companion);
+        ASSERT_TRUE(leaveCrashed(path, c)) << "the crash left no companion";
+        const std::map<std::string, std::string> crashed = databaseFiles(path);
 
         ProgressLog log;
+        bool rolledBack = false, indexBeside = false;
+        log.onEvent = [&](const ProgressEvent&) {
+            rolledBack = activeRun().rolledBackJournal;
+            indexBeside = indexBeside || hasIndexFile(folder);
+        };
         EXPECT_EQ(WideString(kResultRepaired), repair(path)) << describe(log.events);
+        EXPECT_TRUE(crashed == databaseFiles(keptSource(folder, path))) << "the source's files changed";
+        EXPECT_EQ(c.rolledBack, rolledBack);
+        EXPECT_FALSE(indexBeside) << "a -shm appeared beside the source during the run";
+        EXPECT_FALSE(hasIndexFile(folder));
         EXPECT_EQ("integer:" + std::to_string(c.orders), exactValue(path, u"SELECT COUNT(*) FROM orders"));
         EXPECT_EQ("integer:0", exactValue(path, u"SELECT COUNT(*) FROM orders WHERE note LIKE 'zzz%'"));
         EXPECT_TRUE(passesIntegrityCheck(path));
     }
 }
 
-// The integrity check (dovrane-cli --check) reads a database that a crashed program left with rows
-// in its -wal, and changes nothing: not the file, not the -wal.
-TEST(OtherPrograms, theIntegrityCheckChangesNothing) {
-    TempFolder folder;
-    const WideString path = folder / u"shop.db";
-    ASSERT_TRUE(writeShopDatabase(path, 1500));
-    ChildProcess writer("write-and-crash", {toUtf8(path), "PRAGMA wal_autocheckpoint = 0; INSERT INTO orders (customer) VALUES (1)"});
-    ASSERT_EQ(0, writer.wait());
-    const std::string databaseBytes = fileBytes(path), logBytes = fileBytes(path + u"-wal");
-    ASSERT_FALSE(logBytes.empty());
+// The integrity check (dovrane-cli --check) reads a database as SQLite sees it after a crash, and
+// changes nothing beside it: not the file, not its companions, and no -shm appears.
+TEST(OtherPrograms, theIntegrityCheckOfACrashedProgramsDatabaseChangesNothing) {
+    for (const CrashCase& c : kCrashCases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const WideString path = folder / u"shop.db";
+        ASSERT_TRUE(leaveCrashed(path, c)) << "the crash left no companion";
+        const std::map<std::string, std::string> crashed = databaseFiles(path);
+        const StringArray names = folder.fileNames();
 
-    EXPECT_TRUE(passesIntegrityCheck(path));
-    EXPECT_EQ(databaseBytes, fileBytes(path));
-    EXPECT_EQ(logBytes, fileBytes(path + u"-wal"));
+        EXPECT_TRUE(passesIntegrityCheck(path));
+        EXPECT_TRUE(crashed == databaseFiles(path)) << "the source's files changed";
+        EXPECT_EQ(names, folder.fileNames());
+    }
 }
 
 TEST(OtherPrograms, twoRepairsStartedTogetherEachTellTheTruthAndLoseNothing) {

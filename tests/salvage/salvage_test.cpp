@@ -10,6 +10,7 @@
 #include "db/integrity_check.h"
 #include "db/recovery.h"
 #include "fixtures/damaged_database.h"
+#include "fixtures/unfinished_work.h"
 #include "salvage/salvage_job.h"
 #include "support/temp_folder.h"
 
@@ -110,6 +111,37 @@ TEST(Salvage, whatComesBackAndWhatTheReportSays) {
             EXPECT_FALSE(outcome.report.hasUncountedLoss());
             EXPECT_EQ(0, outcome.report.knownLostRows());
         }
+    }
+}
+
+// A source a program left in the middle of its work is salvaged as SQLite sees it (the journal
+// rolled back, the -wal's rows taken in), and its files keep their bytes, with no -shm beside them.
+TEST(Salvage, aSourceLeftMidWorkIsSalvagedAsSQLiteSeesItAndKeepsItsFiles) {
+    struct Case { const char* what; const char16_t* companion; std::int64_t notes; };
+    const Case cases[] = {{"a hot journal", u"-journal", 3000}, {"rows in the -wal", u"-wal", 3001}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const WideString path = folder / u"notes.db";
+        ASSERT_TRUE(writeNotes(path));
+        if (c.companion == std::u16string_view(u"-journal"))
+            ASSERT_TRUE(setJournalMode(path, u"DELETE") && leaveHotJournal(path, u"DELETE FROM notes WHERE id > 10; DELETE FROM tags"));
+        else
+            ASSERT_TRUE(leaveRowsInWal(path, u"INSERT INTO notes (body) VALUES ('late')"));
+        const std::string sourceBytes = fileBytes(path), companionBytes = fileBytes(path + c.companion);
+
+        const SalvageOutcome outcome = salvageJob.salvageDatabase(path);
+        EXPECT_EQ(WideString(kSalvageNothingLost), outcome.result) << toUtf8(outcome.report.text());
+        const SalvagedTable* notes = tableNamed(outcome.report, u"notes");
+        const SalvagedTable* tags = tableNamed(outcome.report, u"tags");
+        ASSERT_TRUE(notes && tags) << toUtf8(outcome.report.text());
+        EXPECT_EQ(c.notes, notes->salvagedRows);
+        EXPECT_EQ(3, tags->salvagedRows);
+        EXPECT_EQ(sourceBytes, fileBytes(path));
+        EXPECT_EQ(companionBytes, fileBytes(path + c.companion));
+        StringArray names = folder.fileNames();
+        std::erase_if(names, [](const WideString& name) { return name.starts_with(u"抢救"); });
+        EXPECT_EQ((StringArray{u"notes.db", u"notes.db" + WideString(c.companion)}), names) << "only the salvage's files are new";
     }
 }
 
