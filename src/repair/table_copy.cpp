@@ -28,6 +28,7 @@ constexpr char16_t kTextCountsDiffer[] = u"修复失败,原数据库数量:";
 constexpr char16_t kTextNewCount[] = u"新表数量:";
 constexpr char16_t kTextExemptTable[] = u"免检表";
 constexpr char16_t kTextExemptSourceCount[] = u": 原数据库数量:";
+constexpr char16_t kTextCountUnread[] = u"无法读取";
 constexpr char16_t kTextUnreadable[] = u"修复失败,无法读取表:";
 constexpr char16_t kTextNotCreated[] = u"修复失败,无法创建表:";
 constexpr char16_t kTextStatementFailed[] = u"修复失败,无法执行查询:";
@@ -101,6 +102,16 @@ bool failTable(RepairRun& run, const WideString& table, const WideString& text) 
 
 WideString withCause(const WideString& text, const WideString& cause) { return cause.empty() ? text : text + u"(" + cause + u")"; }
 
+// The rows of the table being copied that the source gives before a damaged page stops the reading.
+std::optional<std::int64_t> readableRows(RepairRun& run) {
+    const TablePlan& plan = run.table.plan;
+    const WriterLock lock(run.target);   // the source is read through the rebuilt file's attachment
+    const QueryOutcome read = run.target.execBound(u"SELECT " + quotedNameList(plan.readColumns) + u" FROM " + WideString(kSourceSchema) + u"." +
+                                                   plan.quotedTable + u" NOT INDEXED");
+    if (!read.prepared) return std::nullopt;
+    return read.rowsRead;
+}
+
 // The rebuilt table's own rows, counted and folded by one scan of it.
 std::optional<RowDigest> rebuiltRows(RepairRun& run) {
     const TablePlan& plan = run.table.plan;
@@ -116,7 +127,8 @@ std::optional<RowDigest> rebuiltRows(RepairRun& run) {
 // as the source counted, and exactly the rows that were read from the source: the digest of the
 // rows handed to it equals the digest of the rows it holds. The program's own failures (a statement
 // it cannot prepare, a write that fails) fail the table even when it is exempt.
-bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, std::int32_t sourceRows, bool boundariesRead) {
+// isCountUnread: the source's count could not be read, and sourceRows are the rows read up to the damage.
+bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, std::int32_t sourceRows, bool boundariesRead, bool isCountUnread) {
     const TableTrouble& trouble = run.table.trouble;
     if (const auto error = trouble.firstStatementError()) return failTable(run, table, withCause(kTextStatementFailed + table, *error));
     if (const auto error = trouble.firstWriteError()) return failTable(run, table, kTextWriteFailed + table + u"(" + *error + u")");
@@ -124,7 +136,7 @@ bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, s
     if (!rebuilt) return failTable(run, table, withCause(kTextNotRecounted + table, run.target.lastError()));
 
     const std::int64_t targetRows = rebuilt->rows;
-    const bool isShort = !boundariesRead || targetRows != sourceRows;
+    const bool isShort = !boundariesRead || isCountUnread || targetRows != sourceRows;
     const bool isChanged = *rebuilt != trouble.copiedRows();
     const auto reportRefusal = [&] {
         if (const auto refusal = trouble.firstRefusal()) run.reportMessage(table, kTextRefused + *refusal);
@@ -133,7 +145,7 @@ bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, s
         // Exempt tables do not fail on what they lost or what changed, but either is said.
         if (isShort)
             run.report(kProgressMessage, table, sourceRows, rowsDone(run, sourceRows),
-                       kTextExemptTable + table + kTextExemptSourceCount + decimalText(sourceRows) + kTextNewCount + decimalText(targetRows));
+                       kTextExemptTable + table + kTextExemptSourceCount + (isCountUnread ? WideString(kTextCountUnread) : decimalText(sourceRows)) + kTextNewCount + decimalText(targetRows));
         if (isChanged) run.reportMessage(table, kTextExemptTable + table + kTextExemptRowsChanged);
         if (isShort || isChanged) reportRefusal();
         return true;
@@ -202,10 +214,14 @@ bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt) {
     if (!run.createdTables.contains(table)) return failTable(run, table, withCause(kTextNotCreated + table, run.target.lastError()));
     if (plan.kind == TablePlan::Kind::virtualTable) return true;
 
-    const auto counted = run.source.queryInteger(u"SELECT COUNT(*) FROM " + plan.quotedTable + u" NOT INDEXED");
+    std::optional<std::int64_t> counted = run.source.queryInteger(u"SELECT COUNT(*) FROM " + plan.quotedTable + u" NOT INDEXED");
+    // SQLite counts a b-tree by its leaves' cell counts: a damaged leaf header stops the count. An
+    // exempt table is not vouched for, so the rows that can be read up to the damage are copied.
+    const bool isCountUnread = !counted && exempt == 1;
+    if (isCountUnread) counted = readableRows(run);
     if (!counted) return failTable(run, table, kTextUnreadable + table);
     const auto sourceRows = static_cast<std::int32_t>(*counted);
-    if (sourceRows == 0) return true;
+    if (sourceRows == 0 && !isCountUnread) return true;
 
     const std::int32_t columnCount = static_cast<std::int32_t>(plan.readColumns.size());
     const std::int32_t pageCount = sourceRows / run.pageSize + (sourceRows % run.pageSize ? 1 : 0);
@@ -232,7 +248,7 @@ bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt) {
     }
     waitForWorkers(run, table, sourceRows, [pageCount] { return completedPages.load() != pageCount; });
     run.report(kProgressOfItem, table, sourceRows, rowsDone(run, sourceRows), kTextCopied);
-    return finishTable(run, table, exempt, sourceRows, boundariesRead);
+    return finishTable(run, table, exempt, sourceRows, boundariesRead, isCountUnread);
 }
 
 void copyPage(WideString parameter) {

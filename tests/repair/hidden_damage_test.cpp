@@ -72,4 +72,74 @@ TEST(HiddenDamage, aPageWhoseReadFailsPartWayKeepsTheRowsBeforeTheDamage) {
     EXPECT_TRUE(said) << describe(log.events);
 }
 
+// Damage the rebuild cures, or that lies in a table the run does not vouch for, is no reason to
+// refuse the repair: every row of the checked tables comes through and the run says what it found.
+TEST(HiddenDamage, damageTheRebuildCuresOrThatLiesInAnExemptTableIsRepaired) {
+    struct Case {
+        const char* what;
+        const char16_t* setup;                      // run on the written file, outside a transaction
+        bool (*damage)(const WideString& path);
+        const char16_t* line;                       // a kind-1 line the run says
+    };
+    const Case cases[] = {
+        {"a broken free-space list", u"", garbleFreeList, u"数据库的空闲页列表已损坏,已在新数据库中重建"},
+        {"a damaged pointer map", u"PRAGMA auto_vacuum = FULL; VACUUM", garblePointerMap, u"数据库的空闲页列表已损坏,已在新数据库中重建"},
+        {"an exempt table's leaf garbled from its first byte", u"", [](const WideString& path) { return garbleWholeLeafPage(path, u"report"); },
+         u"免检表report: 原数据库数量:"},
+        {"an exempt table's leaf garbled after its header", u"", [](const WideString& path) { return garbleLeafPage(path, u"report"); },
+         u"免检表report: 原数据库数量:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const WideString path = folder / u"notes.db";
+        StringArray statements = notesTable(u"notes");
+        const StringArray report = notesTable(u"report");
+        statements.insert(statements.end(), report.begin(), report.end());
+        statements.insert(statements.end(), {u"CREATE TABLE scratch (body TEXT)",
+                                             numbersUpTo(2000) + u"INSERT INTO scratch SELECT printf('%.300c', 'x') FROM n"});
+        ASSERT_TRUE(writeDatabase(path, statements));
+        ASSERT_TRUE(writeDatabase(path, {u"DROP TABLE scratch"}));   // its pages make the free-space list
+        if (*c.setup) {
+            ASSERT_TRUE(PlainConnection(path).exec(c.setup));
+        }
+        const WideString everyNote = u"SELECT * FROM notes ORDER BY id";
+        const std::vector<std::string> notes = exactRows(path, everyNote);
+        ASSERT_EQ(2500u, notes.size());
+        ASSERT_TRUE(c.damage(path));
+        ASSERT_FALSE(passesIntegrityCheck(path));
+
+        ProgressLog log;
+        EXPECT_EQ(WideString(kResultRepaired), repair(path)) << describe(log.events);
+        bool said = false;
+        for (const ProgressEvent& event : log.events) said = said || (event.kind == 1 && event.text.starts_with(c.line));
+        EXPECT_TRUE(said) << describe(log.events);
+        EXPECT_EQ(notes, exactRows(path, everyNote));
+        EXPECT_TRUE(passesIntegrityCheck(path));
+    }
+}
+
+// Two tables of the same shape whose roots were swapped in the schema read back each other's rows
+// without an error; only their indexes, built from the real rows, still tell.
+TEST(HiddenDamage, aTableWhoseIndexesWereBuiltFromOtherRowsFails) {
+    TempFolder folder;
+    const WideString path = folder / u"notes.db";
+    ASSERT_TRUE(writeDatabase(path, {u"CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT)", u"CREATE INDEX notes_body ON notes (body)",
+                                     u"CREATE TABLE drafts (id INTEGER PRIMARY KEY, body TEXT)", u"CREATE INDEX drafts_body ON drafts (body)",
+                                     numbersUpTo(1500) + u"INSERT INTO notes (body) SELECT 'note ' || i FROM n",
+                                     numbersUpTo(1200) + u"INSERT INTO drafts (body) SELECT 'draft ' || i FROM n"}));
+    ASSERT_TRUE(swapSchemaRoots(path, u"notes", u"drafts"));
+    ASSERT_EQ("integer:1200", exactValue(path, u"SELECT COUNT(*) FROM notes NOT INDEXED"));
+    const std::string sourceBytes = fileBytes(path);
+
+    ProgressLog log;
+    EXPECT_EQ(WideString(kResultDataAnomaly), repair(path));
+    bool named = false;
+    for (const ProgressEvent& event : log.events)
+        named = named || event.text == u"修复失败,表与其索引的数据不符,表的存储结构可能被调换:notes";
+    EXPECT_TRUE(named) << describe(log.events);
+    EXPECT_EQ(sourceBytes, fileBytes(path));
+    EXPECT_EQ((std::vector<std::string>{"notes.db"}), filesWithoutStamps(folder.path()));
+}
+
 }  // namespace
