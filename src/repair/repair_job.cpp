@@ -45,6 +45,8 @@ constexpr char16_t kTextDamagedAfterRollback[] = u"修复失败,回滚未完成�
 constexpr char16_t kTextExemptTreeDamaged[] = u"存储结构损坏,可能缺少行";
 constexpr char16_t kTextStray[] = u"修复失败,表与其索引的数据不符,表的存储结构可能被调换:";
 constexpr char16_t kTextExemptStray[] = u"与其索引的数据不符,可能不是原表的数据";
+constexpr char16_t kTextContentlessDamaged[] = u"修复失败,全文索引损坏且没有可重建的内容:";
+constexpr char16_t kTextExemptContentlessDamaged[] = u"全文索引损坏且没有可重建的内容";
 constexpr char16_t kTextFreeSpaceRebuilt[] = u"数据库的空闲页列表已损坏,已在新数据库中重建";
 constexpr char16_t kTextUnplacedDamage[] = u"修复失败,数据库有无法确定所属表的数据损坏";
 constexpr char16_t kTextNotChecked[] = u"修复失败,无法检查数据库结构:";
@@ -77,6 +79,10 @@ bool sourceStructureHolds(const RepairRun& run, const StructureFindings& finding
         hasCheckedTable = hasCheckedTable || !isExempt;
         if (contains(findings.damagedTables, table)) {
             run.reportMessage(table, isExempt ? kTextExemptTable + table + kTextExemptTreeDamaged : kTextTreeDamaged + table);
+            holds = holds && isExempt;
+        }
+        if (contains(run.late.contentlessTables, table) && contains(findings.damagedFullTextIndexes, table)) {
+            run.reportMessage(table, isExempt ? kTextExemptTable + table + kTextExemptContentlessDamaged : kTextContentlessDamaged + table);
             holds = holds && isExempt;
         }
         if (contains(findings.strayTables, table)) {

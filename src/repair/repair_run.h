@@ -25,6 +25,7 @@ struct LateSchema {
     StringArray names;        // in schema order, indexes first
     StringArray statements;   // their CREATE texts, in the same order
     StringArray fullTextTables;   // full-text tables, whose index is built anew from their contents
+    StringArray contentlessTables;   // full-text tables without contents, whose index is copied as it is
     bool hasSequences = false;    // the source keeps AUTOINCREMENT counters (sqlite_sequence)
 };
 

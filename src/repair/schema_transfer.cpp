@@ -43,25 +43,45 @@ void copySequences(RepairRun& run) {
         (void)run.target.insertPage(u"INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)", sequences);   // tolerated, as above
 }
 
-// An FTS3, FTS4 or FTS5 table's module, by its CREATE VIRTUAL TABLE text.
-bool isFullTextTable(const WideString& statement) {
+// A full-text table (FTS3, FTS4 or FTS5), by its CREATE VIRTUAL TABLE text.
+struct FullTextModule {
+    bool isFullText = false;
+    bool isFts5 = false;
+    bool isContentless = false;   // content='': the index is all there is of its rows
+};
+
+FullTextModule fullTextModuleOf(const WideString& statement) {
     const WideString text = asciiLower(statement);
     const std::size_t using_ = text.find(u" using ");
-    if (!text.starts_with(u"create virtual table") || using_ == WideString::npos) return false;
+    if (!text.starts_with(u"create virtual table") || using_ == WideString::npos) return {};
     std::size_t start = using_ + 7;
     while (start < text.size() && text[start] == u' ') ++start;
     const std::u16string_view module = std::u16string_view(text).substr(start, 4);
-    return module == u"fts3" || module == u"fts4" || module == u"fts5";
+    if (module != u"fts3" && module != u"fts4" && module != u"fts5") return {};
+    WideString arguments;   // without blanks, so that content = '' reads as content=''
+    for (const char16_t c : std::u16string_view(text).substr(start)) {
+        if (c != u' ') arguments += c;
+    }
+    const bool isContentless = arguments.find(u"content=''") != WideString::npos || arguments.find(u"content=\"\"") != WideString::npos;
+    return {true, module == u"fts5", isContentless};
 }
 
-// Builds a full-text table's index anew from its contents, so that damage in the copied index data
-// does not live on. A table without contents of its own to rebuild from (contentless) keeps its
-// copied index, which must then pass its own integrity check.
+// The shadow tables whose contents a full-text table's 'rebuild' makes anew from its contents: they
+// are not read from the source, so damage in them is cured without being met. Its contents and
+// settings (_content, _config) are copied.
+StringArray regeneratedShadowTables(const WideString& table, const FullTextModule& module) {
+    if (!module.isFullText || module.isContentless) return {};
+    if (module.isFts5) return {table + u"_data", table + u"_idx", table + u"_docsize"};
+    return {table + u"_segments", table + u"_segdir", table + u"_docsize", table + u"_stat"};
+}
+
+// Builds a full-text table's index anew from its contents, so that damage in the index data does
+// not live on. (A contentless table has nothing to rebuild from: its index is copied as it is, and
+// the source's own check of it decides.)
 bool rebuildFullTextIndex(RepairRun& run, const WideString& table) {
     const WideString quoted = quotedName(table);
     const WriterLock lock(run.target);
-    return run.target.execSql(u"INSERT INTO " + quoted + u" (" + quoted + u") VALUES ('rebuild')") ||
-           run.target.execSql(u"INSERT INTO " + quoted + u" (" + quoted + u") VALUES ('integrity-check')");
+    return run.target.execSql(u"INSERT INTO " + quoted + u" (" + quoted + u") VALUES ('rebuild')");
 }
 
 // The rebuilt file is built with its journal in memory; a source in WAL mode gets a rebuilt file in
@@ -95,17 +115,25 @@ bool copySchema(RepairRun& run) {
 
     StringArray names, statements, emptied;
     LateSchema late;
+    std::unordered_set<std::u16string> regenerated;
+    for (std::int64_t row = 0; row < schema.rowCount(); ++row) {
+        const WideString name = textOf(schema, row, 1);
+        const FullTextModule module = fullTextModuleOf(textOf(schema, row, 2));
+        if (schema.value(row, 0).bytes != "table" || !module.isFullText) continue;
+        (module.isContentless ? late.contentlessTables : late.fullTextTables).push_back(name);
+        for (const WideString& shadow : regeneratedShadowTables(name, module)) regenerated.insert(shadow);
+    }
     for (std::int64_t row = 0; row < schema.rowCount(); ++row) {
         const WideString name = textOf(schema, row, 1);
         late.hasSequences = late.hasSequences || name == u"sqlite_sequence";
         if (schema.value(row, 0).bytes != "table" || isSqliteOwn(name)) continue;
-        names.push_back(name);
-        if (isShadow(name)) {
-            emptied.push_back(u"DELETE FROM " + quotedName(name));
+        if (!isShadow(name)) {
+            names.push_back(name);
+            statements.push_back(textOf(schema, row, 2));
             continue;
         }
-        statements.push_back(textOf(schema, row, 2));
-        if (isFullTextTable(statements.back())) late.fullTextTables.push_back(name);
+        emptied.push_back(u"DELETE FROM " + quotedName(name));
+        if (!regenerated.contains(name)) names.push_back(name);
     }
     if (names.empty()) return false;
     keepForLater(late, schema, {"index"});

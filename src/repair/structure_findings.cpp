@@ -81,6 +81,28 @@ void FindingSorter::add(const WideString& line) {
         ++missingFromIndex[std::u16string(finding.substr(finding.find(kMissingFromIndex) + kMissingFromIndex.size()))];
         return;
     }
+    // "malformed inverted index for FTS5 table main.notes", "unable to validate the inverted index
+    // for FTS4 table main.notes: ...": rebuilt from the table's contents where it has any, fatal to
+    // a contentless one.
+    for (const std::u16string_view start : {std::u16string_view(u"malformed inverted index for FTS"),
+                                            std::u16string_view(u"unable to validate the inverted index for FTS")}) {
+        static constexpr std::u16string_view kInMain = u" table main.";
+        const std::size_t named = finding.find(kInMain);
+        if (!finding.starts_with(start) || named == std::u16string_view::npos) continue;
+        std::u16string_view table = finding.substr(named + kInMain.size());
+        // FTS4 cannot validate a contentless index at all ("SQL logic error"): that is no damage found.
+        if (finding.ends_with(u": SQL logic error")) return;
+        table = table.substr(0, table.find(u": "));
+        findings.damagedFullTextIndexes.push_back(WideString(table));
+        return;
+    }
+    // "fts5: corruption found reading blob 137438953483 from table \"notes\"".
+    static constexpr std::u16string_view kFts5Table = u" table \"";
+    if (finding.starts_with(u"fts5: ") && finding.ends_with(u"\"") && mentions(finding, kFts5Table)) {
+        const std::u16string_view named = finding.substr(finding.rfind(kFts5Table) + kFts5Table.size());
+        findings.damagedFullTextIndexes.push_back(WideString(named.substr(0, named.size() - 1)));
+        return;
+    }
     static constexpr std::u16string_view kRepairedByRebuild[] = {
         // Indexes are built anew from the copied rows.
         u"wrong # of entries in index ", u"non-unique entry in index ", u"rowid not at end-of-record", u"row ",
@@ -88,7 +110,7 @@ void FindingSorter::add(const WideString& line) {
         // an INTEGER column, a number in a TEXT one) show in its count and its digest of rows.
         u"NULL value in ", u"CHECK constraint failed in ", u"non-", u"TEXT value in ", u"NUMERIC value in ",
         // Full-text indexes are built anew from their contents.
-        u"malformed inverted index for FTS", u"fts5: "};
+        u"fts5: "};
     for (const std::u16string_view start : kRepairedByRebuild)
         if (finding.starts_with(start)) return;
     findings.hasUnplacedTableDamage = true;

@@ -25,6 +25,7 @@ struct StructureFindings {
     // Damage in table pages that no table can be named for (pages no b-tree reaches any more while
     // the free-space list is sound, the schema table's own b-tree, findings that say no place).
     bool hasUnplacedTableDamage = false;
+    StringArray damagedFullTextIndexes;   // full-text tables whose index the check found damaged
     bool hasFreeSpaceDamage = false;   // the free-space list or the pointer map, dropped by the rebuild
     std::int64_t findingCount = 0;     // every finding, whatever it means
 };

@@ -66,25 +66,41 @@ TEST(VirtualTables, aVirtualTableWhoseModuleIsMissingFailsTheRun) {
     EXPECT_EQ(sourceBytes, fileBytes(path));
 }
 
-// A full-text index is built anew from its contents: a garbled index block does not live on. An
-// index without contents to rebuild from (contentless) must pass its own check, or its table fails.
-TEST(VirtualTables, aGarbledFullTextIndexIsRebuiltFromItsContents) {
-    struct Case { const char* what; const char16_t* options; const char16_t* result; };
+// A full-text index is built anew from its contents: a garbled index block or page does not live
+// on, and the index's own tables are not even read. An index without contents to rebuild from
+// (contentless) is copied as it is: whole when the source's check finds it sound, never when damaged.
+TEST(VirtualTables, aFullTextIndexIsRebuiltFromItsContentsOrCopiedWhenItHasNone) {
+    enum class Damage { none, block, page };
+    struct Case { const char* what; const char16_t* table; Damage damage; const char16_t* result; };
     const Case cases[] = {
-        {"with its contents", u"", kResultRepaired},
-        {"contentless", u", content=''", kResultDataAnomaly},
+        {"a garbled block, with its contents", u"fts5(body)", Damage::block, kResultRepaired},
+        {"a garbled page of its index, with its contents", u"fts5(body)", Damage::page, kResultRepaired},
+        {"a garbled block, contentless", u"fts5(body, content='')", Damage::block, kResultDataAnomaly},
+        {"a sound contentless FTS5 index", u"fts5(body, content='')", Damage::none, kResultRepaired},
+        {"a sound contentless FTS4 index", u"fts4(body, content=\"\")", Damage::none, kResultRepaired},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
         const WideString path = folder / u"search.db";
+        const bool isFts5 = WideString(c.table).starts_with(u"fts5");
         ASSERT_TRUE(writeDatabase(path, {
-            u"CREATE VIRTUAL TABLE notes USING fts5(body" + WideString(c.options) + u")",
-            numbersUpTo(3000) + u"INSERT INTO notes (rowid, body) SELECT i, CASE WHEN i % 10 = 0 THEN 'apple pie ' ELSE 'plain words ' END || i FROM n",
+            u"CREATE VIRTUAL TABLE notes USING " + WideString(c.table),
+            numbersUpTo(3000) + u"INSERT INTO notes (" + (isFts5 ? u"rowid" : u"docid") +
+                u", body) SELECT i, CASE WHEN i % 10 = 0 THEN 'apple pie ' ELSE 'plain words ' END || i FROM n",
         }));
         // The index reaches its table only at the commit; then its newest leaf gets other bytes of the same length.
-        ASSERT_TRUE(writeDatabase(path, {u"UPDATE notes_data SET block = randomblob(length(block)) WHERE id = (SELECT max(id) FROM notes_data)"}));
-        ASSERT_FALSE(passesIntegrityCheck(path));
+        if (c.damage == Damage::block) {
+            ASSERT_TRUE(writeDatabase(path, {u"UPDATE notes_data SET block = randomblob(length(block)) WHERE id = (SELECT max(id) FROM notes_data)"}));
+        }
+        if (c.damage == Damage::page) {
+            ASSERT_TRUE(garbleLeafPage(path, u"notes_data"));
+        }
+        // SQLite's check cannot validate a contentless FTS4 index, sound or not.
+        const bool isCheckable = isFts5;
+        if (isCheckable) {
+            ASSERT_EQ(c.damage == Damage::none, passesIntegrityCheck(path));
+        }
         const std::string sourceBytes = fileBytes(path);
 
         ProgressLog log;
@@ -92,11 +108,11 @@ TEST(VirtualTables, aGarbledFullTextIndexIsRebuiltFromItsContents) {
         if (c.result == std::u16string_view(kResultDataAnomaly)) {
             const std::vector<ProgressEvent> events = log.about(u"notes");
             ASSERT_FALSE(events.empty());
-            EXPECT_EQ(u"修复失败,全文索引无法重建:notes", events.back().text);
+            EXPECT_EQ(u"修复失败,全文索引损坏且没有可重建的内容:notes", events.back().text);
             EXPECT_EQ(sourceBytes, fileBytes(path));
             continue;
         }
-        EXPECT_TRUE(passesIntegrityCheck(path));
+        EXPECT_EQ(isCheckable, passesIntegrityCheck(path));
         EXPECT_EQ("integer:300", exactValue(path, u"SELECT COUNT(*) FROM notes WHERE notes MATCH 'apple'"));
         EXPECT_EQ("integer:2700", exactValue(path, u"SELECT COUNT(*) FROM notes WHERE notes MATCH 'plain'"));
     }
