@@ -29,6 +29,7 @@ constexpr char16_t kTextNewCount[] = u"新表数量:";
 constexpr char16_t kTextExemptTable[] = u"免检表";
 constexpr char16_t kTextExemptSourceCount[] = u": 原数据库数量:";
 constexpr char16_t kTextCountUnread[] = u"无法读取";
+constexpr char16_t kTextRowidsRenumbered[] = u"列名rowid、oid和_rowid_都已被占用,隐藏的行号已重新编号:";
 constexpr char16_t kTextUnreadable[] = u"修复失败,无法读取表:";
 constexpr char16_t kTextNotCreated[] = u"修复失败,无法创建表:";
 constexpr char16_t kTextStatementFailed[] = u"修复失败,无法执行查询:";
@@ -224,7 +225,8 @@ bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt) {
     if (sourceRows == 0 && !isCountUnread) return true;
 
     const std::int32_t columnCount = static_cast<std::int32_t>(plan.readColumns.size());
-    const std::int32_t pageCount = sourceRows / run.pageSize + (sourceRows % run.pageSize ? 1 : 0);
+    // Without a key the rows cannot be split into ranges: one range holds them all.
+    const std::int32_t pageCount = plan.isRowidHidden ? 1 : sourceRows / run.pageSize + (sourceRows % run.pageSize ? 1 : 0);
     run.table.pages.assign(static_cast<std::size_t>(pageCount), PageRange());
     run.table.turns.reset(pageCount);
     run.table.trouble.reset();
@@ -248,6 +250,7 @@ bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt) {
     }
     waitForWorkers(run, table, sourceRows, [pageCount] { return completedPages.load() != pageCount; });
     run.report(kProgressOfItem, table, sourceRows, rowsDone(run, sourceRows), kTextCopied);
+    if (plan.isRowidHidden) run.reportMessage(table, kTextRowidsRenumbered + table);
     return finishTable(run, table, exempt, sourceRows, boundariesRead, isCountUnread);
 }
 

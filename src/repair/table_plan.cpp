@@ -127,7 +127,14 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, c
             const auto free = std::find_if(std::begin(kRowidNames), std::end(kRowidNames), [&](const char16_t* candidate) {
                 return std::none_of(allNames.begin(), allNames.end(), [&](const WideString& n) { return sameNameIgnoringCase(n, candidate); });
             });
-            if (free == std::end(kRowidNames)) return false;
+            if (free == std::end(kRowidNames)) {
+                // Columns called rowid, _rowid_ and oid leave SQL no name for the rowid: the rows
+                // are copied in the b-tree's own (rowid) order with every stored column, in one
+                // range, and the rebuilt table numbers them anew.
+                plan.readColumns = stored;
+                plan.isRowidHidden = true;
+                return true;
+            }
             rowid = *free;
         }
         plan.readColumns.push_back(rowid);

@@ -20,6 +20,8 @@ struct TablePlan {
     // Key columns first (the rowid of an ordinary table, the primary key of a WITHOUT ROWID
     // table), then the other stored columns; generated columns are left out.
     StringArray readColumns;
+    // No key at all: an ordinary table whose rowid columns called rowid, _rowid_ and oid hide.
+    bool isRowidHidden = false;
     std::int32_t keyColumnCount = 0;
     // Sort order of each key column as the table stores it: true for DESC.
     std::vector<bool> keyDescending;
@@ -56,7 +58,6 @@ using TableShapes = std::unordered_map<std::u16string, TableShape>;
 // The shapes of every table of source's main schema; false when they cannot be read.
 bool readTableShapes(rg_MoKuai_class_sqliteShuJuKu& source, TableShapes& shapes);
 
-// Reads the table's columns from source. False when they cannot be read, or when an ordinary
-// table's rowid cannot be named because columns called rowid, _rowid_ and oid hide it.
+// Reads the table's columns from source. False when they cannot be read.
 bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, const TableShape& shape, TablePlan& plan);
 

@@ -59,6 +59,30 @@ TEST(TableKinds, rowsOfEveryKindOfTableArriveWithTheirKeys) {
     EXPECT_TRUE(passesIntegrityCheck(path));
 }
 
+// Columns called rowid, oid and _rowid_ leave SQL no name for the rowid: the rows arrive whole, in
+// their b-tree's order, with new hidden row ids, and the run says so.
+TEST(TableKinds, aTableWhoseRowidEveryNameHidesKeepsItsRowsInOrder) {
+    TempFolder folder;
+    const WideString path = folder / u"hidden.db";
+    ASSERT_TRUE(writeDatabase(path, {u"CREATE TABLE hidden (k INTEGER PRIMARY KEY, v)",
+                                     numbersUpTo(2500) + u"INSERT INTO hidden SELECT i * 7 - 3000, 'v' || i FROM n",
+                                     u"CREATE TABLE renamed (rowid TEXT, oid INTEGER, _rowid_ BLOB, v)",
+                                     u"INSERT INTO renamed SELECT 'text ' || k, -k, CAST(k AS BLOB), v FROM hidden ORDER BY k DESC",
+                                     u"DROP TABLE hidden"}));
+    // Every column, in the b-tree's order: the rows' order is all that is left of the hidden row ids.
+    const WideString everyRow = u"SELECT * FROM renamed";
+    const std::vector<std::string> sourceRows = exactRows(path, everyRow);
+    ASSERT_EQ(2500u, sourceRows.size());
+
+    ProgressLog log;
+    ASSERT_EQ(WideString(kResultRepaired), repair(path)) << describe(log.events);
+    EXPECT_EQ(sourceRows, exactRows(path, everyRow));
+    const std::vector<ProgressEvent> events = log.about(u"renamed");
+    bool said = false;
+    for (const ProgressEvent& event : events) said = said || (event.kind == 1 && event.text.ends_with(u"隐藏的行号已重新编号:renamed"));
+    EXPECT_TRUE(said) << describe(log.events);
+}
+
 TEST(TableKinds, aTableOfMoreThan2000ColumnsIsCopied) {
     TempFolder folder;
     const WideString path = folder / u"wide.db";
