@@ -19,6 +19,10 @@ bool checkIntegrity(const WideString& path, StringArray& findings) {
         findings.push_back(u"no such file: " + path);
         return false;
     }
+    if (!platform::isRegularFile(path)) {   // SQLite would wait on a pipe for a writer forever
+        findings.push_back(u"not a database file: " + path);
+        return false;
+    }
     const ReadOnlyOpening opening = readOnlyOpening(path, false);
     WideString error;
     const Connection connection = openOwnConnection(api, opening.name, opening.flags, error);

@@ -26,6 +26,7 @@ struct LateSchema {
     StringArray statements;   // their CREATE texts, in the same order
     StringArray fullTextTables;   // full-text tables, whose index is built anew from their contents
     bool hasSequences = false;    // the source keeps AUTOINCREMENT counters (sqlite_sequence)
+    StringArray statisticsTables;   // the query planner's statistics the source keeps (sqlite_stat1, sqlite_stat4)
 };
 
 class RepairRun {
