@@ -73,6 +73,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::connectForBuilding(const WideString& newPath
     openingStatements.clear();
     if (!settings.encoding.empty()) openingStatements.push_back(u"PRAGMA encoding = '" + settings.encoding + u"'");
     if (settings.pageSize > 0) openingStatements.push_back(u"PRAGMA page_size = " + decimalText(settings.pageSize));
+    if (settings.autoVacuum) openingStatements.push_back(u"PRAGMA auto_vacuum = " + decimalText(*settings.autoVacuum));
     openingStatements.push_back(u"PRAGMA main.locking_mode = EXCLUSIVE");
     openingStatements.push_back(u"PRAGMA journal_mode = MEMORY");
     openingStatements.push_back(u"PRAGMA synchronous = OFF");

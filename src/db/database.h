@@ -67,6 +67,7 @@ struct QueryOutcome {
 struct BuildSettings {
     WideString encoding;            // "UTF-8", "UTF-16le" or "UTF-16be": the new file's text encoding
     std::int64_t pageSize = 0;      // the new file's page size; 0 for SQLite's default
+    std::optional<std::int64_t> autoVacuum;   // 0 none, 1 full, 2 incremental; absent: SQLite's default
     WideString attachedSource;      // a database attached read-only to the main connection, or empty
     WideString attachedName;        // the schema name it is attached under
 };
@@ -104,12 +105,12 @@ public:
     // exist is not created. False when the library cannot be bound or the file cannot be opened.
     bool connectReadOnly(const WideString& path);
     // Connects as connect does, to a database that is being built: every opening of the main
-    // connection sets the encoding and page size (effective while the file is still empty), keeps
-    // the file locked for itself (no other connection reads it meanwhile: read it through the main
-    // connection, under the writer lock), keeps the rollback journal in memory, turns synchronous
-    // off, attaches settings.attachedSource read-only, so that statements can copy rows from it
-    // inside SQLite, and registers dovrane_fold(), so that they can prove what they copied
-    // (row_digest.h). The file stays out of WAL.
+    // connection sets the encoding, page size and auto-vacuum (effective while the file is still
+    // empty), keeps the file locked for itself (no other connection reads it meanwhile: read it
+    // through the main connection, under the writer lock), keeps the rollback journal in memory,
+    // turns synchronous off, attaches settings.attachedSource read-only, so that statements can
+    // copy rows from it inside SQLite, and registers dovrane_fold(), so that they can prove what
+    // they copied (row_digest.h). The file stays out of WAL.
     // Connections are opened without SQLite's per-call mutex: the main one is used under the writer
     // lock only, and a lent reader by one thread at a time.
     bool connectForBuilding(const WideString& path, const BuildSettings& settings);

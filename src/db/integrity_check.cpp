@@ -21,6 +21,10 @@ bool checkIntegrity(const WideString& path, StringArray& findings) {
         findings.push_back(u"no such file: " + path);
         return false;
     }
+    if (!platform::isRegularFile(path)) {   // SQLite would wait on a pipe for a writer forever
+        findings.push_back(u"not a database file: " + path);
+        return false;
+    }
     const PrivateCopy reading(path);   // outlives the connection to it
     if (reading.failure() != PrivateCopy::Failure::none) {
         findings.push_back(reading.failure() == PrivateCopy::Failure::notCopied ? u"the database cannot be copied to the temporary folder to be read"

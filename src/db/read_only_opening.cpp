@@ -13,11 +13,13 @@ bool isWalWithoutLog(const WideString& path) { return isWalDatabase(path) && !pl
 
 // "file://", the path with '/' separators after a '/' of its own (file:///tmp/a.db,
 // file:///C:/a.db, file:////server/share/a.db), its '%', '?' and '#' escaped, then the parameter.
+// A backslash separates folders on Windows only; elsewhere it is a character of a name, escaped.
 WideString uriOf(const WideString& path, const char16_t* parameter) {
+    const bool isBackslashSeparator = platform::kPathSeparator == u'\\';
     WideString uri = u"file://";
-    if (path.empty() || (path[0] != u'/' && path[0] != u'\\')) uri += u'/';
+    if (path.empty() || (path[0] != u'/' && path[0] != platform::kPathSeparator)) uri += u'/';
     for (const char16_t c : path) {
-        if (c == u'\\') uri += u'/';
+        if (c == u'\\') uri += isBackslashSeparator ? u"/" : u"%5c";
         else if (c == u'%') uri += u"%25";
         else if (c == u'?') uri += u"%3f";
         else if (c == u'#') uri += u"%23";

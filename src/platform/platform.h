@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -98,7 +99,11 @@ WideString dateTimeText(double moment, const WideString& datePicture, const Wide
 
 // Does the path name an existing file or folder.
 bool pathExists(const WideString& path);
-// Deletes one file; false when it could not.
+// Does the path lead, through any symbolic links, to an existing file that holds data: not a
+// folder, a pipe or a device. Reading those would hang or fail, and a folder has no folder of its
+// own to work in.
+bool isRegularFile(const WideString& path);
+// Deletes one file, read-only or not; false when it could not.
 bool deleteFile(const WideString& path);
 // Puts a file's written data on the disk (FlushFileBuffers, fsync); false when the file cannot be
 // opened for writing or the flush fails.
@@ -113,12 +118,29 @@ enum class FileError { none, exists, noSpace, noPermission, other };
 // when the folder or disk refuses writing; other for any other failure (a missing folder, say).
 FileError createNewFile(const WideString& path);
 
+// What replaceFile does once the old file is under backup (and, where hard links exist, still under
+// path too), before the replacement takes path. act returns false, having undone its own changes,
+// when it cannot be done: the replacement then stops and changes nothing. undo reverses a
+// successful act, should the replacement fail after it; it runs before backup is given up.
+struct BeforeReplacing {
+    std::function<bool()> act = [] { return true; };
+    std::function<void()> undo = [] {};
+};
+
 // Puts the file replacement at path and keeps the file that was at path under backup. path names
 // the whole old file or the whole replacement at every moment, except on a disk without hard
 // links (FAT), where it is missing for a moment. Never overwrites backup. Fails, changing
 // nothing, when path or replacement is missing, backup exists or another process has path open.
 // On success the renames are flushed to the disk; a flush that fails does not undo them.
-bool replaceFile(const WideString& path, const WideString& replacement, const WideString& backup);
+bool replaceFile(const WideString& path, const WideString& replacement, const WideString& backup,
+                 const BeforeReplacing& between = {});
+
+// Gives the file at to what the file at from has besides its bytes: on Linux its permission bits
+// and its owner and group (the owner only where this process may give files away: as root; a
+// refusal is not a failure); on Windows its attributes (read-only, hidden, system, archive, not
+// indexed) and its security descriptor (owner and group where permitted, and access list). False
+// when either file cannot be reached or the permissions or attributes cannot be set.
+bool copyFileProperties(const WideString& from, const WideString& to);
 
 // The absolute path of the file with every symbolic link resolved; when that fails (the file does
 // not exist, say) the path made absolute against the current folder, with "." and ".." removed

@@ -8,7 +8,8 @@
 
 namespace {
 
-const char16_t* const kCompanionSuffixes[] = {u"-wal", u"-shm", u"-journal"};
+// The -wal first: in a swap, the rows it alone holds join the backup's main file before anything else moves.
+const char16_t* const kCompanionSuffixes[] = {u"-wal", u"-journal", u"-shm"};
 constexpr std::size_t kHeaderBytes = 100;
 // More runs than this in one folder within one second do not happen; the bound keeps a folder
 // that refuses every name from looping forever.
@@ -86,26 +87,37 @@ bool moveDatabaseInFolder(const WideString& folder, const WideString& oldName, c
 }
 
 bool swapInRebuilt(const WideString& folder, const WideString& sourceName, const WideString& rebuiltName,
-                   const WideString& backupName) {
+                   const WideString& backupName, const std::function<void(int step)>& afterStep) {
     const WideString base = withSeparator(folder);
     if (isTakenWithCompanions(base, backupName)) return false;
-    // The companions go first: a -wal left beside the rebuilt file would be replayed over it. They
-    // are refused while another process holds them, as the source itself is.
-    std::vector<const char16_t*> moved;
-    const auto undo = [&] {
-        for (const char16_t* suffix : moved) (void)platform::moveInFolder(folder, backupName + suffix, sourceName + suffix);
+    int step = 0;
+    const auto stepDone = [&] {
+        if (afterStep) afterStep(++step);
     };
-    for (const char16_t* suffix : kCompanionSuffixes) {
-        if (!platform::pathExists(base + sourceName + suffix)) continue;
-        if (!platform::moveInFolder(folder, sourceName + suffix, backupName + suffix)) {
-            undo();
-            return false;
+    std::vector<const char16_t*> moved;
+    platform::BeforeReplacing moveCompanions;
+    moveCompanions.undo = [&] {
+        for (const char16_t* suffix : moved) (void)platform::moveInFolder(folder, backupName + suffix, sourceName + suffix);
+        moved.clear();
+    };
+    // The main file is under both names now. The companions are refused while another process
+    // holds them, as the source itself is.
+    moveCompanions.act = [&] {
+        stepDone();
+        for (const char16_t* suffix : kCompanionSuffixes) {
+            if (!platform::pathExists(base + sourceName + suffix)) continue;
+            if (!platform::moveInFolder(folder, sourceName + suffix, backupName + suffix)) {
+                moveCompanions.undo();
+                return false;
+            }
+            moved.push_back(suffix);
+            stepDone();
         }
-        moved.push_back(suffix);
-    }
-    if (platform::replaceFile(base + sourceName, base + rebuiltName, base + backupName)) return true;
-    undo();
-    return false;
+        return true;
+    };
+    if (!platform::replaceFile(base + sourceName, base + rebuiltName, base + backupName, moveCompanions)) return false;
+    stepDone();
+    return true;
 }
 
 void deleteDatabaseFiles(const WideString& path) {

@@ -3,6 +3,7 @@
 // version of the source that tells whether anything wrote to it meanwhile.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "base/wide_string.h"
@@ -31,11 +32,16 @@ WideString createStampedFile(const WideString& folder, const char16_t* prefix, p
 bool moveDatabaseInFolder(const WideString& folder, const WideString& oldName, const WideString& newName);
 
 // Puts the rebuilt database under the source's name and keeps the source, with its companions,
-// under backupName. The source's name holds a complete database at every moment (the source's
-// main file alone while its companions move, then the rebuilt file). False, with everything as it
-// was, when backupName is taken or another process holds the source or a companion open.
+// under backupName. The source's main file gets backupName first (a second name for the same
+// file), then its companions follow it, then the rebuilt file takes the source's name: at every
+// moment one name holds the whole source (its main file with its -wal), backupName never holds a
+// companion without the main file, and the rebuilt file never lies beside the source's -wal,
+// which SQLite would replay over it. False, with everything as it was, when backupName is taken or
+// another process holds the source or a companion open. afterStep, when given, is called after
+// each change to the folder with its number from 1, the last being the rebuilt file's arrival:
+// tests stop the swap there.
 bool swapInRebuilt(const WideString& folder, const WideString& sourceName, const WideString& rebuiltName,
-                   const WideString& backupName);
+                   const WideString& backupName, const std::function<void(int step)>& afterStep = {});
 
 // Deletes a database file and its companions; failures are tolerated (nothing of value is lost).
 void deleteDatabaseFiles(const WideString& path);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "db/log_merge.h"
 #include "db/private_copy.h"
 #include "db/read_only_opening.h"
 #include "db/write_ahead_log.h"
@@ -50,6 +51,8 @@ constexpr char16_t kTextExemptContentlessDamaged[] = u"全文索引损坏且没�
 constexpr char16_t kTextFreeSpaceRebuilt[] = u"数据库的空闲页列表已损坏,已在新数据库中重建";
 constexpr char16_t kTextUnplacedDamage[] = u"修复失败,数据库有无法确定所属表的数据损坏";
 constexpr char16_t kTextNotChecked[] = u"修复失败,无法检查数据库结构:";
+constexpr char16_t kTextNotAFile[] = u"修复失败,不是数据库文件:";
+constexpr char16_t kTextBackupLogKept[] = u"原数据库备份的预写日志未能合并,请将备份与其-wal文件一起保存";
 
 constexpr int kSwapAttempts = 3;
 constexpr std::uint64_t kSwapRetryMilliseconds = 3000;
@@ -115,13 +118,14 @@ bool copyTables(RepairRun& run) {
     return copyLateSchema(run);
 }
 
-// How the rebuilt file is built: with the source's encoding and page size, and the file the source
-// is read from attached to its connection, so that rows are copied inside SQLite.
+// How the rebuilt file is built: with the source's encoding, page size and auto-vacuum, and the
+// file the source is read from attached to its connection, so that rows are copied inside SQLite.
 BuildSettings buildSettingsFor(const RepairRun& run, const WideString& readPath) {
     BuildSettings settings;
     TypedPage encoding;
     if (run.source.queryPage(u"PRAGMA encoding", encoding) && encoding.rowCount() == 1) settings.encoding = fromUtf8(encoding.value(0, 0).bytes);
     if (const auto size = run.source.queryInteger(u"PRAGMA page_size")) settings.pageSize = *size;
+    settings.autoVacuum = run.source.queryInteger(u"PRAGMA auto_vacuum");
     settings.attachedSource = readPath;
     settings.attachedName = kSourceSchema;
     return settings;
@@ -150,9 +154,13 @@ WideString swapIn(const RepairRun& run, const std::string& sourceVersion, const 
             return kResultDataAnomaly;
         }
         // A backup left by an earlier run is never overwritten: the name is a free one.
-        const bool swapped = swapInRebuilt(folder, sourceName, tempName, freeStampedName(folder, kBackupPrefix));
+        const WideString backupName = freeStampedName(folder, kBackupPrefix);
+        const bool swapped = swapInRebuilt(folder, sourceName, tempName, backupName);
         swapMutex.release();
         if (swapped) {
+            // A backup copied without its -wal would lack the newest commits. No one but this run
+            // knows its name yet, so writing the -wal's own frames into it disturbs no program.
+            if (!mergeWriteAheadLog(folder + backupName)) run.reportMessage(kJobName, kTextBackupLogKept);
             run.report(kProgressOfItem, kJobName, 0, 0, kTextFinished);
             return kResultRepaired;
         }
@@ -206,6 +214,11 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     if (!platform::pathExists(path)) {
         run.reportMessage(kJobName, kTextNotFound);
         return kResultDatabaseNotFound;
+    }
+    // A pipe would hang the first read, and a folder would get a temporary file in its parent.
+    if (!platform::isRegularFile(path)) {
+        run.reportMessage(kJobName, kTextNotAFile + path);
+        return kResultReadError;
     }
     // The real file behind a symbolic link is repaired in its own folder, and the link stays. A
     // relative path becomes absolute, so that the temporary file lands beside the file.
@@ -268,5 +281,8 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     // The rebuilt file goes to disk before it takes the source's name. A failed flush is tolerated:
     // the damaged file is kept as the backup either way.
     (void)platform::flushFile(tempPath);
+    // Who may read and write the file stays as the user set it. Tolerated when refused: the rows are
+    // sound either way, and the rebuilt file then has what any new file in the folder gets.
+    (void)platform::copyFileProperties(sourcePath, tempPath);
     return swapIn(run, sourceVersion, tempName);
 }

@@ -27,6 +27,7 @@ struct LateSchema {
     StringArray fullTextTables;   // full-text tables, whose index is built anew from their contents
     StringArray contentlessTables;   // full-text tables without contents, whose index is copied as it is
     bool hasSequences = false;    // the source keeps AUTOINCREMENT counters (sqlite_sequence)
+    StringArray statisticsTables;   // the query planner's statistics the source keeps (sqlite_stat1, sqlite_stat4)
 };
 
 class RepairRun {

@@ -22,6 +22,26 @@ WideString textOf(const TypedPage& page, std::int64_t row, std::int32_t column) 
 
 bool isSqliteOwn(const WideString& name) { return name.starts_with(u"sqlite_"); }
 
+// SQLite's statistics tables, as ANALYZE makes them: how each is created, read and written.
+struct StatisticsTable {
+    const char16_t* name;
+    const char16_t* create;
+    const char16_t* select;
+    const char16_t* insert;
+};
+const StatisticsTable kStatisticsTables[] = {
+    {u"sqlite_stat1", u"CREATE TABLE sqlite_stat1(tbl,idx,stat)", u"SELECT tbl, idx, stat FROM sqlite_stat1",
+     u"INSERT INTO sqlite_stat1 (tbl, idx, stat) VALUES (?, ?, ?)"},
+    {u"sqlite_stat4", u"CREATE TABLE sqlite_stat4(tbl,idx,neq,nlt,ndlt,sample)",
+     u"SELECT tbl, idx, neq, nlt, ndlt, sample FROM sqlite_stat4",
+     u"INSERT INTO sqlite_stat4 (tbl, idx, neq, nlt, ndlt, sample) VALUES (?, ?, ?, ?, ?, ?)"},
+};
+
+bool isStatisticsTable(const WideString& name) {
+    return std::any_of(std::begin(kStatisticsTables), std::end(kStatisticsTables),
+                       [&](const StatisticsTable& table) { return name == table.name; });
+}
+
 // Runs statements on the target in one transaction under its writer lock; false when the commit failed.
 bool writeSchema(RepairRun& run, const StringArray& statements) {
     const WriterLock lock(run.target);
@@ -41,6 +61,23 @@ void copySequences(RepairRun& run) {
     const WriterLock lock(run.target);
     if (run.target.execSql(u"DELETE FROM sqlite_sequence"))
         (void)run.target.insertPage(u"INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)", sequences);   // tolerated, as above
+}
+
+// The query planner's statistics as the source's last ANALYZE left them, copied once the indexes
+// they describe exist. SQLite reserves the tables' names, so they are created as VACUUM creates
+// them: with the schema writable for the moment, in SQLite's own words, never the source's text.
+// Tolerated when a table cannot be read or written: the planner then works without statistics,
+// as it did before the source's first ANALYZE.
+void copyStatistics(RepairRun& run) {
+    const StringArray& kept = run.late.statisticsTables;
+    for (const StatisticsTable& table : kStatisticsTables) {
+        if (std::find(kept.begin(), kept.end(), table.name) == kept.end()) continue;
+        TypedPage rows;
+        if (!run.source.queryPage(table.select, rows)) continue;
+        const WriterLock lock(run.target);
+        if (run.target.execBatch({u"PRAGMA writable_schema = ON", table.create, u"PRAGMA writable_schema = OFF"}))
+            (void)run.target.insertPage(table.insert, rows);
+    }
 }
 
 // A full-text table (FTS3, FTS4 or FTS5), by its CREATE VIRTUAL TABLE text.
@@ -126,6 +163,7 @@ bool copySchema(RepairRun& run) {
     for (std::int64_t row = 0; row < schema.rowCount(); ++row) {
         const WideString name = textOf(schema, row, 1);
         late.hasSequences = late.hasSequences || name == u"sqlite_sequence";
+        if (schema.value(row, 0).bytes == "table" && isStatisticsTable(name)) late.statisticsTables.push_back(name);
         if (schema.value(row, 0).bytes != "table" || isSqliteOwn(name)) continue;
         if (!isShadow(name)) {
             names.push_back(name);
@@ -180,6 +218,7 @@ bool copyLateSchema(RepairRun& run) {
         run.reportMessage(table, kTextFullTextNotRebuilt + table);
         return false;
     }
+    copyStatistics(run);
     keepJournalMode(run);
     return true;
 }

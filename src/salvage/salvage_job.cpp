@@ -25,6 +25,7 @@ constexpr char16_t kLostAndFound[] = u"lost_and_found";
 constexpr char16_t kTextSalvaging[] = u"抢救中";
 constexpr char16_t kTextCounting[] = u"统计抢救结果";
 constexpr char16_t kTextNotFound[] = u"无法找到数据库";
+constexpr char16_t kTextNotAFile[] = u"不是数据库文件";
 constexpr char16_t kTextNoFile[] = u"无法创建抢救数据库";
 constexpr char16_t kTextNotSound[] = u"抢救的数据库未通过完整性检查";
 constexpr char16_t kTextNotCopied[] = u"无法在临时文件夹中复制数据库";
@@ -116,6 +117,12 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path) {
     if (!platform::pathExists(path)) {
         report(1, kTextNotFound);
         outcome.result = kSalvageFailedPrefix + WideString(kTextNotFound);
+        return outcome;
+    }
+    // A pipe would hang the first read, and a folder would get the salvage and report in its parent.
+    if (!platform::isRegularFile(path)) {
+        report(1, kTextNotAFile + (u":" + path));
+        outcome.result = kSalvageFailedPrefix + WideString(kTextNotAFile);
         return outcome;
     }
     const WideString sourcePath = platform::resolvedPath(path);

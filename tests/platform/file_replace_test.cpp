@@ -75,6 +75,47 @@ TEST(ReplaceFile, changesNothingWhenItCannotBeDone) {
     }
 }
 
+// The step between the names (moving a database's companions, in the repair) sees the old file
+// under both names; when it fails, or the replacement fails after it, everything is as it was.
+TEST(ReplaceFile, runsItsStepWhileTheOldFileHasBothNamesAndUndoesItOnFailure) {
+    struct Case {
+        const char* what;
+        bool hasReplacement, stepSucceeds, replaced;
+    };
+    const Case cases[] = {
+        {"the step succeeds", true, true, true},
+        {"the step fails", true, false, false},
+        {"the replacement is missing", false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        writeFile(folder / u"shop.db", "old");
+        if (c.hasReplacement) writeFile(folder / u"shop.db-new", "new");
+        const std::map<WideString, std::string> before = folderContents(folder);
+        std::map<WideString, std::string> duringStep;
+        platform::BeforeReplacing between;
+        between.act = [&] {
+            duringStep = folderContents(folder);
+            if (!c.stepSucceeds) return false;
+            writeFile(folder / u"shop.db-moved", "moved");
+            return true;
+        };
+        between.undo = [&] { platform::deleteFile(folder / u"shop.db-moved"); };
+
+        EXPECT_EQ(c.replaced, platform::replaceFile(folder / u"shop.db", folder / u"shop.db-new", folder / u"shop.db-backup", between));
+        std::map<WideString, std::string> bothNames = before;
+        bothNames[u"shop.db-backup"] = "old";
+        EXPECT_EQ(bothNames, duringStep);
+        if (c.replaced) {
+            EXPECT_EQ((std::map<WideString, std::string>{{u"shop.db", "new"}, {u"shop.db-backup", "old"}, {u"shop.db-moved", "moved"}}),
+                      folderContents(folder));
+        } else {
+            EXPECT_EQ(before, folderContents(folder));
+        }
+    }
+}
+
 TEST(ReplaceFile, isRefusedWhileAnotherProcessHoldsTheFile) {
     TempFolder folder;
     TempFolder signals;

@@ -156,6 +156,16 @@ TEST(Salvage, aFileThatIsNoDatabaseFailsWithAReportAndNothingElse) {
     EXPECT_EQ(StringArray{u"list.db"}, names) << "only the report is written";
 }
 
+TEST(Salvage, aFolderIsRefusedAndNothingIsCreated) {
+    TempFolder folder;
+    const WideString path = folder / u"list.db";
+    std::filesystem::create_directory(std::filesystem::path(path));
+    const SalvageOutcome outcome = salvageJob.salvageDatabase(path);
+    EXPECT_EQ(kSalvageFailedPrefix + WideString(u"不是数据库文件"), outcome.result);
+    EXPECT_EQ(StringArray{u"list.db"}, folder.fileNames());
+    EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(path)));
+}
+
 // A library without the recovery entry points still binds for everything else; recovery then
 // says it is unavailable.
 TEST(Salvage, aLibraryWithoutRecoveryEntryPointsStillRepairs) {

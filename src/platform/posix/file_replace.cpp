@@ -41,12 +41,16 @@ void flushFolders(const std::vector<std::string>& names) {
 
 // Filesystems without hard links (FAT) get two renames instead: between them the name is
 // missing for a moment, which no other way avoids there.
-bool swapByRenames(const std::string& target, const std::string& replacement, const std::string& backup) {
+bool swapByRenames(const std::string& target, const std::string& replacement, const std::string& backup,
+                   const BeforeReplacing& between) {
     // Onto a free name rename would move a folder too, which the one-step swap refuses.
     struct stat status {};
     if (lstat(replacement.c_str(), &status) != 0 || S_ISDIR(status.st_mode)) return false;
     if (renameat2(AT_FDCWD, target.c_str(), AT_FDCWD, backup.c_str(), RENAME_NOREPLACE) != 0) return false;
-    if (rename(replacement.c_str(), target.c_str()) == 0) return true;
+    if (between.act()) {
+        if (rename(replacement.c_str(), target.c_str()) == 0) return true;
+        between.undo();
+    }
     // The name was free a moment ago; if someone took it meanwhile the old file stays the backup.
     (void)renameat2(AT_FDCWD, backup.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
     return false;
@@ -56,7 +60,7 @@ bool isMissingHardLinks(int error) { return error == EPERM || error == EXDEV || 
 
 }  // namespace
 
-bool replaceFile(const WideString& path, const WideString& replacement, const WideString& backup) {
+bool replaceFile(const WideString& path, const WideString& replacement, const WideString& backup, const BeforeReplacing& between) {
     if (path.empty() || replacement.empty() || backup.empty()) return false;
     const std::string target = toUtf8(path);
     const std::string replacementName = toUtf8(replacement);
@@ -67,11 +71,16 @@ bool replaceFile(const WideString& path, const WideString& replacement, const Wi
 
     // link() never replaces: a taken backup name fails here with EEXIST.
     if (link(target.c_str(), backupName.c_str()) == 0) {
-        if (rename(replacementName.c_str(), target.c_str()) != 0) {
+        if (!between.act()) {
             unlink(backupName.c_str());   // the old file still has its own name
             return false;
         }
-    } else if (!isMissingHardLinks(errno) || !swapByRenames(target, replacementName, backupName)) {
+        if (rename(replacementName.c_str(), target.c_str()) != 0) {
+            between.undo();
+            unlink(backupName.c_str());
+            return false;
+        }
+    } else if (!isMissingHardLinks(errno) || !swapByRenames(target, replacementName, backupName, between)) {
         return false;
     }
     flushFolders({target, backupName, replacementName});

@@ -22,14 +22,40 @@ bool isFreeToReplace(const WideString& path) {
     return static_cast<bool>(file);
 }
 
-// Disks without hard links (FAT) get ReplaceFileW, which renames the old file to the backup and
-// then the replacement to the name, so that for a moment there is no file at the name.
-bool replaceWithoutLinks(const WideString& path, const WideString& replacement, const WideString& backup) {
-    if (GetFileAttributesW(wide(backup)) != INVALID_FILE_ATTRIBUTES) return false;   // ReplaceFileW would overwrite it
-    if (ReplaceFileW(wide(path), wide(replacement), wide(backup), 0, nullptr, nullptr)) return true;
-    // This failure leaves the old file under the backup name; it goes back to its own name.
-    if (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) MoveFileW(wide(backup), wide(path));
+// Disks without hard links (FAT) get two moves: the old file to the backup, then the replacement
+// to the name, so that for a moment there is no file at the name.
+bool replaceWithoutLinks(const WideString& path, const WideString& replacement, const WideString& backup,
+                         const BeforeReplacing& between) {
+    if (!MoveFileW(wide(path), wide(backup))) return false;   // never overwrites a taken backup name
+    if (between.act()) {
+        if (MoveFileExW(wide(replacement), wide(path), MOVEFILE_WRITE_THROUGH)) return true;
+        between.undo();
+    }
+    MoveFileW(wide(backup), wide(path));
     return false;
+}
+
+// Moves replacement over path. A read-only file refuses to be replaced: its attribute is lifted
+// for the move and given back to the old file, which the backup name still holds (the two names
+// share the file, and so its attributes).
+bool moveOver(const WideString& replacement, const WideString& path, const WideString& backup) {
+    const DWORD attributes = GetFileAttributesW(wide(path));
+    const bool isReadOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (isReadOnly) SetFileAttributesW(wide(path), attributes & ~FILE_ATTRIBUTE_READONLY);
+    // Write-through: the move is on the disk when the call returns.
+    const bool moved = MoveFileExW(wide(replacement), wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (isReadOnly) SetFileAttributesW(wide(moved ? backup : path), attributes);
+    return moved;
+}
+
+// Gives up the backup name, and the old file keeps its own name alone. A read-only file refuses to
+// lose a name too: its attribute is lifted for the deletion and given back through path.
+void removeBackupName(const WideString& backup, const WideString& path) {
+    const DWORD attributes = GetFileAttributesW(wide(path));
+    const bool isReadOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (isReadOnly) SetFileAttributesW(wide(path), attributes & ~FILE_ATTRIBUTE_READONLY);
+    DeleteFileW(wide(backup));
+    if (isReadOnly) SetFileAttributesW(wide(path), attributes);
 }
 
 // MOVEFILE_REPLACE_EXISTING is documented for files only, but Wine moves a folder over the file
@@ -41,18 +67,20 @@ bool isFolder(const WideString& path) {
 
 }  // namespace
 
-bool replaceFile(const WideString& path, const WideString& replacement, const WideString& backup) {
+bool replaceFile(const WideString& path, const WideString& replacement, const WideString& backup, const BeforeReplacing& between) {
     if (path.empty() || replacement.empty() || backup.empty() || isFolder(replacement) || !isFreeToReplace(path)) return false;
     // A hard link never replaces: a taken backup name fails here.
     if (!CreateHardLinkW(wide(backup), wide(path), nullptr)) {
         const DWORD error = GetLastError();
-        return (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED) && replaceWithoutLinks(path, replacement, backup);
+        return (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED) && replaceWithoutLinks(path, replacement, backup, between);
     }
-    // Write-through: the move is on the disk when the call returns.
-    if (MoveFileExW(wide(replacement), wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    if (between.act()) {
+        if (moveOver(replacement, path, backup)) return true;
+        between.undo();
+    }
     // The old file still has its own name. A process that opened it since the question above
     // refuses this too, and the backup link then stays: the one change left behind.
-    DeleteFileW(wide(backup));
+    removeBackupName(backup, path);
     return false;
 }
 

@@ -31,7 +31,14 @@ FileError fileErrorOf(DWORD error) {
 
 bool pathExists(const WideString& path) { return PathFileExistsW(wide(path)) != FALSE; }
 
-bool deleteFile(const WideString& path) { return DeleteFileW(wide(path)) != FALSE; }
+bool deleteFile(const WideString& path) {
+    if (DeleteFileW(wide(path))) return true;
+    // DeleteFileW refuses a read-only file, as unlink does not: a rebuilt file that took a read-only
+    // source's attributes goes as any other.
+    const DWORD attributes = GetFileAttributesW(wide(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    return SetFileAttributesW(wide(path), attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileW(wide(path));
+}
 
 bool flushFile(const WideString& path) {
     const OwnedHandle file(CreateFileW(wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
