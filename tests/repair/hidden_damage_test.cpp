@@ -3,8 +3,14 @@
 // and the repair fails rather than promise rows it cannot vouch for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fixtures/damaged_database.h"
+#include "fixtures/unfinished_work.h"
+#include "platform/platform.h"
+#include "repair/process_objects.h"
 #include "repair/result_texts.h"
+#include "../../src/repair/repair_run.h"
 #include "repair_run.h"
 #include "support/temp_folder.h"
 
@@ -140,6 +146,31 @@ TEST(HiddenDamage, aTableWhoseIndexesWereBuiltFromOtherRowsFails) {
     EXPECT_TRUE(named) << describe(log.events);
     EXPECT_EQ(sourceBytes, fileBytes(path));
     EXPECT_EQ((std::vector<std::string>{"notes.db"}), filesWithoutStamps(folder.path()));
+}
+
+// A journal that is rolled back may itself have been damaged, and then puts old pages over new ones:
+// after a rollback, damage that would otherwise be an index's for the rebuild to cure is not
+// trusted to be only that.
+TEST(HiddenDamage, afterAJournalIsRolledBackAnyDamageFailsTheRun) {
+    TempFolder folder;
+    const WideString path = folder / u"notes.db";
+    ASSERT_TRUE(writeDatabase(path, {u"CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT, tag TEXT)",
+                                     u"CREATE INDEX notes_tag ON notes (tag)",
+                                     numbersUpTo(3000) + u"INSERT INTO notes (body, tag) SELECT printf('note %05d %.100c', i, 'x'), 'tag ' || i FROM n"}));
+    ASSERT_TRUE(garbleLeafPage(path, u"notes_tag"));   // a page the transaction below does not touch
+    ASSERT_TRUE(setJournalMode(path, u"DELETE"));
+    ASSERT_TRUE(leaveHotJournal(path, u"UPDATE notes SET body = printf('%.300c', 'z')"));   // more pages than the cache holds
+    const std::string sourceBytes = fileBytes(path);
+
+    ProgressLog log;
+    bool rolledBack = false;
+    log.onEvent = [&](const ProgressEvent&) { rolledBack = activeRun().rolledBackJournal; };
+    EXPECT_EQ(WideString(kResultDataAnomaly), repair(path));
+    EXPECT_TRUE(rolledBack);
+    const std::vector<std::string> lines = log.jobEvents();
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "1 修复失败,回滚未完成的事务后数据库结构仍有损坏,行数据不可信")) << describe(log.events);
+    EXPECT_TRUE(sourceBytes == fileBytes(path)) << "the source was written";
+    EXPECT_TRUE(platform::pathExists(path + u"-journal"));
 }
 
 }  // namespace
