@@ -8,17 +8,10 @@
 
 #include "platform/platform.h"
 #include "scratch_files.h"
+#include "support/file_status_posix.h"
 #include "support/temp_folder.h"
 
 namespace {
-
-constexpr uid_t kNobody = 65534;
-
-struct stat statusOf(const WideString& path) {
-    struct stat status {};
-    EXPECT_EQ(0, stat(toUtf8(path).c_str(), &status)) << toUtf8(path);
-    return status;
-}
 
 TEST(IsRegularFile, aPipeADeviceOrALinkToAFolderIsNotAndALinkToAFileIs) {
     TempFolder folder;

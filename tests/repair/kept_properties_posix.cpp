@@ -7,17 +7,10 @@
 #include "fixtures/damaged_database.h"
 #include "repair/result_texts.h"
 #include "repair_run.h"
+#include "support/file_status_posix.h"
 #include "support/temp_folder.h"
 
 namespace {
-
-constexpr uid_t kNobody = 65534;
-
-struct stat statusOf(const WideString& path) {
-    struct stat status {};
-    EXPECT_EQ(0, stat(toUtf8(path).c_str(), &status)) << toUtf8(path);
-    return status;
-}
 
 TEST(KeptProperties, thePermissionBitsAndTheOwnerAreKept) {
     TempFolder folder;
