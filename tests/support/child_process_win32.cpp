@@ -3,18 +3,35 @@
 
 #include "support/child_process.h"
 
+namespace {
+
+// The argument in double quotes as CommandLineToArgvW reads it back: a quote inside is escaped, and
+// the backslashes before a quote (the closing one included: a folder ending in a separator) are doubled.
+std::wstring quoted(const WideString& argument) {
+    std::wstring text = L"\"";
+    std::size_t backslashes = 0;
+    for (const char16_t c : argument) {
+        if (c == u'\\') {
+            ++backslashes;
+            continue;
+        }
+        text.append(c == u'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        text += static_cast<wchar_t>(c);
+    }
+    text.append(2 * backslashes, L'\\');
+    return text + L"\"";
+}
+
+}  // namespace
+
 ChildProcess::ChildProcess(const char* role, const std::vector<std::string>& arguments) {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --child-role ";
     const WideString roleText = fromUtf8(role);
     commandLine.append(roleText.begin(), roleText.end());
-    for (const std::string& argument : arguments) {
-        const WideString text = fromUtf8(argument);
-        commandLine += L" \"";
-        commandLine.append(text.begin(), text.end());
-        commandLine += L"\"";
-    }
+    for (const std::string& argument : arguments) commandLine += L" " + quoted(fromUtf8(argument));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
