@@ -1,28 +1,26 @@
 // Each value is hashed with its storage class and length in front of its content, so that no two
-// different rows can be spelt the same; values longer than a few dozen bytes enter the row by their
-// own hash, so that a large blob is read once and never copied.
+// different rows can be spelt the same. A row is hashed as a stream, with the hash's state on the
+// stack: nothing is allocated per row, and no thread keeps state of its own (a thread_local with a
+// destructor deadlocks winpthreads' exit when a detached thread ends at the same moment).
 #include "db/row_digest.h"
 
 #include <atomic>
 #include <cstring>
-#include <string>
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
 namespace {
 
-constexpr std::size_t kLongestInlineValue = 64;
-
 // The function's user data is the record of bound entry points, and reading it takes an entry point
 // of its own: this one, stored by every registration. Every binding is of the same library file,
 // loaded once per process, so they all give the same address.
 std::atomic<decltype(&sqlite3_user_data)> userDataEntry{nullptr};
 
-void appendBytes(std::string& row, const void* bytes, std::size_t size) { row.append(static_cast<const char*>(bytes), size); }
+void appendBytes(XXH3_state_t& row, const void* bytes, std::size_t size) { (void)XXH3_128bits_update(&row, bytes, size); }   // fails only without a state
 
 template <typename Number>
-void appendNumber(std::string& row, Number number) {
+void appendNumber(XXH3_state_t& row, Number number) {
     char bytes[sizeof number];
     std::memcpy(bytes, &number, sizeof number);
     appendBytes(row, bytes, sizeof bytes);
@@ -51,9 +49,9 @@ const void* contentOf(const rg_ZiDingYi_sqliteHanShu& api, sqlite3_value* value,
     }
 }
 
-void appendValue(const rg_ZiDingYi_sqliteHanShu& api, std::string& row, sqlite3_value* value) {
+void appendValue(const rg_ZiDingYi_sqliteHanShu& api, XXH3_state_t& row, sqlite3_value* value) {
     const int type = api.valueType(value);
-    row.push_back(static_cast<char>(type));
+    appendNumber(row, static_cast<unsigned char>(type));
     switch (type) {
     case SQLITE_INTEGER:
         appendNumber(row, static_cast<std::int64_t>(api.valueInt64(value)));
@@ -66,22 +64,13 @@ void appendValue(const rg_ZiDingYi_sqliteHanShu& api, std::string& row, sqlite3_
         std::size_t size = 0;
         const void* bytes = contentOf(api, value, type, size);
         appendNumber(row, static_cast<std::uint64_t>(size));
-        if (size <= kLongestInlineValue) {
-            appendBytes(row, bytes, size);
-            return;
-        }
-        const XXH128_hash_t hash = XXH3_128bits(bytes, size);
-        appendNumber(row, hash.low64);
-        appendNumber(row, hash.high64);
+        appendBytes(row, bytes, size);
         return;
     }
     default:
         return;
     }
 }
-
-// A connection's statement runs on one thread at a time; the row is assembled in this buffer.
-thread_local std::string rowBytes;
 
 void foldRow(sqlite3_context* context, int argumentCount, sqlite3_value** arguments) {
     const auto& api = *static_cast<const rg_ZiDingYi_sqliteHanShu*>(userDataEntry.load()(context));
@@ -90,9 +79,10 @@ void foldRow(sqlite3_context* context, int argumentCount, sqlite3_value** argume
         api.resultError(context, "dovrane_fold: no row digest bound", -1);
         return;
     }
-    rowBytes.clear();
-    for (int i = 2; i < argumentCount; ++i) appendValue(api, rowBytes, arguments[i]);
-    const XXH128_hash_t hash = XXH3_128bits(rowBytes.data(), rowBytes.size());
+    XXH3_state_t row;
+    (void)XXH3_128bits_reset(&row);   // fails only without a state
+    for (int i = 2; i < argumentCount; ++i) appendValue(api, row, arguments[i]);
+    const XXH128_hash_t hash = XXH3_128bits_digest(&row);
     digest->add(RowDigest{hash.low64, hash.high64, 1});
     api.resultValue(context, arguments[1]);
 }
