@@ -1,7 +1,8 @@
-// Each value is hashed with its storage class and length in front of its content, so that no two
-// different rows can be spelt the same. A row is hashed as a stream, with the hash's state on the
-// stack: nothing is allocated per row, and no thread keeps state of its own (a thread_local with a
-// destructor deadlocks winpthreads' exit when a detached thread ends at the same moment).
+// Each value is written with its storage class and length in front of its content, so that no two
+// different rows can be spelt the same, and a row's hash is XXH3-128 of what is written. Everything
+// lives on the stack: nothing is allocated per row, and no thread keeps state of its own (a
+// thread_local with a destructor deadlocks winpthreads' exit when a detached thread ends at the
+// same moment).
 #include "db/row_digest.h"
 
 #include <atomic>
@@ -17,14 +18,41 @@ namespace {
 // loaded once per process, so they all give the same address.
 std::atomic<decltype(&sqlite3_user_data)> userDataEntry{nullptr};
 
-void appendBytes(XXH3_state_t& row, const void* bytes, std::size_t size) { (void)XXH3_128bits_update(&row, bytes, size); }   // fails only without a state
+// One row's hash. A row that fits in the buffer is hashed in one call; a longer one streams through
+// XXH3's state, which gives the same hash for the same bytes however they are split.
+class RowHasher {
+public:
+    void append(const void* bytes, std::size_t size) {
+        if (size == 0) return;
+        if (used + size <= sizeof buffer) {
+            std::memcpy(buffer + used, bytes, size);
+            used += size;
+            return;
+        }
+        if (!isStreaming) {
+            (void)XXH3_128bits_reset(&state);   // fails only without a state
+            isStreaming = true;
+        }
+        (void)XXH3_128bits_update(&state, buffer, used);
+        used = 0;
+        (void)XXH3_128bits_update(&state, bytes, size);
+    }
+    template <typename Number>
+    void appendNumber(Number number) {
+        append(&number, sizeof number);
+    }
+    XXH128_hash_t finish() {
+        if (!isStreaming) return XXH3_128bits(buffer, used);
+        (void)XXH3_128bits_update(&state, buffer, used);
+        return XXH3_128bits_digest(&state);
+    }
 
-template <typename Number>
-void appendNumber(XXH3_state_t& row, Number number) {
-    char bytes[sizeof number];
-    std::memcpy(bytes, &number, sizeof number);
-    appendBytes(row, bytes, sizeof bytes);
-}
+private:
+    char buffer[2048];
+    std::size_t used = 0;
+    bool isStreaming = false;
+    XXH3_state_t state;
+};
 
 // The exact content of a text or blob, read without converting it: text in the encoding it is
 // stored in, so that the argument is left as it came (it may be the value handed back).
@@ -49,22 +77,22 @@ const void* contentOf(const rg_ZiDingYi_sqliteHanShu& api, sqlite3_value* value,
     }
 }
 
-void appendValue(const rg_ZiDingYi_sqliteHanShu& api, XXH3_state_t& row, sqlite3_value* value) {
+void appendValue(const rg_ZiDingYi_sqliteHanShu& api, RowHasher& row, sqlite3_value* value) {
     const int type = api.valueType(value);
-    appendNumber(row, static_cast<unsigned char>(type));
+    row.appendNumber(static_cast<unsigned char>(type));
     switch (type) {
     case SQLITE_INTEGER:
-        appendNumber(row, static_cast<std::int64_t>(api.valueInt64(value)));
+        row.appendNumber(static_cast<std::int64_t>(api.valueInt64(value)));
         return;
     case SQLITE_FLOAT:
-        appendNumber(row, api.valueDouble(value));   // its bits: -0.0 and 0.0 differ
+        row.appendNumber(api.valueDouble(value));   // its bits: -0.0 and 0.0 differ
         return;
     case SQLITE_TEXT:
     case SQLITE_BLOB: {
         std::size_t size = 0;
         const void* bytes = contentOf(api, value, type, size);
-        appendNumber(row, static_cast<std::uint64_t>(size));
-        appendBytes(row, bytes, size);
+        row.appendNumber(static_cast<std::uint64_t>(size));
+        row.append(bytes, size);
         return;
     }
     default:
@@ -79,10 +107,9 @@ void foldRow(sqlite3_context* context, int argumentCount, sqlite3_value** argume
         api.resultError(context, "dovrane_fold: no row digest bound", -1);
         return;
     }
-    XXH3_state_t row;
-    (void)XXH3_128bits_reset(&row);   // fails only without a state
+    RowHasher row;
     for (int i = 2; i < argumentCount; ++i) appendValue(api, row, arguments[i]);
-    const XXH128_hash_t hash = XXH3_128bits_digest(&row);
+    const XXH128_hash_t hash = row.finish();
     digest->add(RowDigest{hash.low64, hash.high64, 1});
     api.resultValue(context, arguments[1]);
 }
