@@ -42,10 +42,16 @@ bool isStatisticsTable(const WideString& name) {
                        [&](const StatisticsTable& table) { return name == table.name; });
 }
 
-// Runs statements on the target in one transaction under its writer lock; false when the commit failed.
+// Runs statements on the target in one transaction under its writer lock; false when the commit
+// failed. Each text runs as one statement, its first, as SQLite itself reads a schema text: what a
+// damaged or crafted schema text carries after it (an ATTACH that writes a file, say) never runs.
 bool writeSchema(RepairRun& run, const StringArray& statements) {
     const WriterLock lock(run.target);
-    return run.target.execBatch(statements);
+    (void)run.target.execSql(u"BEGIN TRANSACTION");   // should it fail, each statement commits alone
+    for (const WideString& statement : statements) (void)run.target.execBound(statement);   // a failed one is reported and missing
+    if (run.target.execSql(u"COMMIT TRANSACTION")) return true;
+    (void)run.target.execSql(u"ROLLBACK TRANSACTION");   // the commit's failure is reported; what the schema lacks fails later
+    return false;
 }
 
 void addHeaderValue(RepairRun& run, const WideString& pragma, StringArray& statements) {

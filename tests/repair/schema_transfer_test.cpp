@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fixtures/damaged_database.h"
+#include "platform/platform.h"
 #include "repair/result_texts.h"
 #include "repair_run.h"
 #include "support/temp_folder.h"
@@ -56,6 +57,24 @@ TEST(SchemaTransfer, tablesComeFirstThenIndexesThenViewsAndTriggersAfterTheRows)
     EXPECT_EQ("text:added cy", exactValue(path, u"SELECT entry FROM log ORDER BY rowid DESC"));
     EXPECT_EQ("integer:6", exactValue(path, u"SELECT id FROM counters WHERE label = 'c6'")) << "AUTOINCREMENT reused an id";
     EXPECT_TRUE(passesIntegrityCheck(path));
+}
+
+// A schema text holds one statement; SQLite reads only the first of a text that holds more, and so
+// does the rebuild: what comes after it never runs.
+TEST(SchemaTransfer, aSchemaTextRunsOnlyItsFirstStatement) {
+    TempFolder folder;
+    const WideString path = folder / u"crafted.db";
+    const WideString planted = folder / u"planted.db";
+    ASSERT_TRUE(writeDatabase(path, {u"CREATE TABLE notes (body TEXT)", u"INSERT INTO notes VALUES ('kept'), ('too')",
+                                     u"PRAGMA writable_schema = ON",
+                                     u"UPDATE sqlite_master SET sql = 'CREATE TABLE notes (body TEXT); ATTACH ''" + planted +
+                                         u"'' AS planted; CREATE TABLE planted.t (x)' WHERE name = 'notes'",
+                                     u"PRAGMA writable_schema = OFF"}));
+    ASSERT_EQ("integer:2", exactValue(path, u"SELECT COUNT(*) FROM notes"));
+
+    ASSERT_EQ(WideString(kResultRepaired), repair(path));
+    EXPECT_FALSE(platform::pathExists(planted)) << "a statement after the schema text's first ran";
+    EXPECT_EQ("integer:2", exactValue(path, u"SELECT COUNT(*) FROM notes"));
 }
 
 }  // namespace
