@@ -45,9 +45,7 @@ TEST(HiddenDamage, aTableWhoseBTreeIsDamagedFailsTheRunUnlessItIsExempt) {
 
         ProgressLog log;
         EXPECT_EQ(WideString(c.result), repair(path));
-        bool named = false;
-        for (const ProgressEvent& event : log.events) named = named || (event.kind == 1 && event.text == c.line);
-        EXPECT_TRUE(named) << describe(log.events);
+        EXPECT_TRUE(log.saidLine(c.line)) << describe(log.events);
         if (c.result == std::u16string_view(kResultDataAnomaly)) {
             EXPECT_EQ((std::vector<std::string>{"notes.db"}), filesWithoutStamps(folder.path()));
             EXPECT_EQ(sourceBytes, fileBytes(path));
@@ -73,9 +71,7 @@ TEST(HiddenDamage, aPageWhoseReadFailsPartWayKeepsTheRowsBeforeTheDamage) {
     EXPECT_EQ(WideString(kResultRepaired), repair(path));
     EXPECT_EQ(readable, exactRows(path, everyRow));
     const WideString loss = u"免检表report: 原数据库数量:3000新表数量:" + decimalText(static_cast<std::int64_t>(readable.size()));
-    bool said = false;
-    for (const ProgressEvent& event : log.events) said = said || (event.kind == 1 && event.text == loss);
-    EXPECT_TRUE(said) << describe(log.events);
+    EXPECT_TRUE(log.saidLine(loss)) << describe(log.events);
 }
 
 // Damage the rebuild cures, or that lies in a table the run does not vouch for, is no reason to
@@ -140,10 +136,7 @@ TEST(HiddenDamage, aTableWhoseIndexesWereBuiltFromOtherRowsFails) {
 
     ProgressLog log;
     EXPECT_EQ(WideString(kResultDataAnomaly), repair(path));
-    bool named = false;
-    for (const ProgressEvent& event : log.events)
-        named = named || event.text == u"修复失败,表与其索引的数据不符,表的存储结构可能被调换:notes";
-    EXPECT_TRUE(named) << describe(log.events);
+    EXPECT_TRUE(log.saidLine(u"修复失败,表与其索引的数据不符,表的存储结构可能被调换:notes")) << describe(log.events);
     EXPECT_EQ(sourceBytes, fileBytes(path));
     EXPECT_EQ((std::vector<std::string>{"notes.db"}), filesWithoutStamps(folder.path()));
 }

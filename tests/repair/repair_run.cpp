@@ -58,6 +58,10 @@ std::vector<ProgressEvent> ProgressLog::about(const WideString& name) const {
     return found;
 }
 
+bool ProgressLog::saidLine(const WideString& text) const {
+    return std::any_of(events.begin(), events.end(), [&](const ProgressEvent& event) { return event.kind == 1 && event.text == text; });
+}
+
 std::vector<std::string> ProgressLog::jobEvents() const {
     std::vector<std::string> texts;
     for (const ProgressEvent& event : about(u"数据库")) texts.push_back(std::to_string(event.kind) + " " + toUtf8(event.text));

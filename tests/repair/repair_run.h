@@ -27,6 +27,8 @@ public:
     std::vector<ProgressEvent> about(const WideString& name) const;
     // "kind text" of the job's own events (name "数据库"), in order.
     std::vector<std::string> jobEvents() const;
+    // Whether a line of text (a kind-1 event, about any item) said exactly text.
+    bool saidLine(const WideString& text) const;
 
     std::vector<ProgressEvent> events;
     // Called with each event after it is recorded, on the repair's thread; for tests that act mid-run.
