@@ -1,13 +1,16 @@
 #include "cli/progress_printer.h"
 
+#include <algorithm>
+
+#include "jobs/job_progress.h"
 #include "platform/platform.h"
-#include "repair/progress_line.h"
 
 namespace {
 
 constexpr int kBarWidth = 24;
 
 WideString bar(std::int32_t total, std::int32_t done) {
+    done = std::min(done, total);   // a salvage may bring back more rows than the source still counts
     const std::int64_t filled = total > 0 ? std::int64_t{done} * kBarWidth / total : 0;
     WideString text = u" [";
     for (int i = 0; i < kBarWidth; ++i) text += i < filled ? u'#' : u'-';
@@ -28,12 +31,12 @@ ProgressPrinter::ProgressPrinter(SalvageJob& job) : live(platform::isTerminal(pl
     follow(job.salvageProgress);
 }
 
-template <typename Sender>
-void ProgressPrinter::follow(EventSlot<Sender, std::int32_t, const WideString&, std::int32_t, std::int32_t, const WideString&>& progress) {
+template <typename Job>
+void ProgressPrinter::follow(JobProgressEvent<Job>& progress) {
     progress.subscribe(eventTarget, 0,
-                       [this](Sender&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
+                       [this](Job&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
                               const WideString& text) {
-                           show(kind, name, total, done, text);
+                           show(Job::progressLabel, Job::runningText, kind, name, total, done, text);
                            return 0;
                        });
 }
@@ -58,17 +61,17 @@ void ProgressPrinter::showDiagnostic(const WideString& label, const WideString& 
     lineOpen = false;
 }
 
-void ProgressPrinter::show(std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
-                           const WideString& text) {
-    WideString line = progressLine(kind, name, total, done, text);
+void ProgressPrinter::show(const char16_t* label, const char16_t* runningText, std::int32_t kind, const WideString& name,
+                           std::int32_t total, std::int32_t done, const WideString& text) {
+    WideString line = progressLine(label, kind, name, total, done, text);
     const std::lock_guard<std::mutex> guard(writing);
     if (!live) {
         platform::writeText(platform::Stream::error, line + u"\n");
         return;
     }
     // A table's running events rewrite one line; anything else ends it.
-    const bool running = kind == 2 && total > 0 && text == u"修复中";
-    if (kind == 2 && total > 0) line += bar(total, done);
+    const bool running = kind == kProgressOfItem && text == runningText;
+    if (kind == kProgressOfItem && total > 0) line += bar(total, done);
     platform::writeText(platform::Stream::error, u"\r" + line + u"\x1b[K" + (running ? u"" : u"\n"));
     lineOpen = running;
 }

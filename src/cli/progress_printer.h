@@ -21,11 +21,13 @@ public:
     ~ProgressPrinter();
 
 private:
-    void show(std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done, const WideString& text);
+    // One event of the job whose lines begin with label and whose running events say runningText.
+    void show(const char16_t* label, const char16_t* runningText, std::int32_t kind, const WideString& name, std::int32_t total,
+              std::int32_t done, const WideString& text);
     void showDiagnostic(const WideString& label, const WideString& message);
     void subscribeTo(rg_MoKuai_class_sqliteShuJuKu& database);
-    template <typename Sender>
-    void follow(EventSlot<Sender, std::int32_t, const WideString&, std::int32_t, std::int32_t, const WideString&>& progress);
+    template <typename Job>
+    void follow(JobProgressEvent<Job>& progress);
 
     bool live;
     std::mutex writing;

@@ -10,8 +10,8 @@
 #include "db/private_copy.h"
 #include "db/read_only_opening.h"
 #include "db/write_ahead_log.h"
+#include "jobs/database_files.h"
 #include "platform/platform.h"
-#include "repair/database_files.h"
 #include "repair/process_objects.h"
 #include "repair/repair_run.h"
 #include "repair/result_texts.h"
@@ -263,10 +263,10 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
         run.reportMessage(kJobName, kTextReadError);
         return kResultReadError;
     }
-    startStructureCheck();
+    run.structureCheck.start(sourceDb, run.tables);
     const bool copied = copyTables(run);
     // The check reads the source: it ends before the connections close, whatever the copy gave.
-    const StructureFindings findings = structureCheckFindings();
+    const StructureFindings findings = run.structureCheck.findings();
     const bool trusted = copied && sourceStructureHolds(run, findings);
     if (trusted && findings.hasFreeSpaceDamage) run.reportMessage(kJobName, kTextFreeSpaceRebuilt);
     (void)targetDb.close();

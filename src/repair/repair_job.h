@@ -4,15 +4,16 @@
 
 #include <cstdint>
 
-#include "base/event_slot.h"
 #include "base/wide_string.h"
+#include "jobs/job_progress.h"
 
 class rg_mk_class_sqliteshjk_xf {
 public:
-    // kind (1 message, 2 progress of the named item), name (a table, or "数据库" for the job),
-    // total rows, rows done, text.
-    using ProgressEvent = EventSlot<rg_mk_class_sqliteshjk_xf, std::int32_t, const WideString&, std::int32_t,
-                                    std::int32_t, const WideString&>;
+    using ProgressEvent = JobProgressEvent<rg_mk_class_sqliteshjk_xf>;
+    // What the job's progress lines begin with.
+    static constexpr char16_t progressLabel[] = u"修复进度";
+    // The text of a table's running events, raised while its rows are copied.
+    static constexpr char16_t runningText[] = u"修复中";
 
     // Repairs the database at path and returns one of the result texts of result_texts.h. Blocks
     // until the run is over; raises repairProgress on the calling thread meanwhile. pageSizeHint is

@@ -1,6 +1,6 @@
 // One repair run: the state that the job, the schema transfer and the table copy share from the
-// start of the run to its end. repairDatabase makes it and hands it on; page workers reach it
-// through activeRun() (process_objects.h).
+// start of the run to its end. repairDatabase makes it and hands it on; page workers, which are
+// handed only their parameter text, reach it through activeRun() (process_objects.h).
 #pragma once
 
 #include <cstdint>
@@ -9,13 +9,11 @@
 #include <unordered_set>
 
 #include "base/wide_string.h"
+#include "jobs/job_progress.h"
+#include "repair/structure_check.h"
 #include "repair/table_state.h"
 
 class rg_MoKuai_class_sqliteShuJuKu;
-
-// The kinds of a progress event.
-inline constexpr std::int32_t kProgressMessage = 1;   // a line of text
-inline constexpr std::int32_t kProgressOfItem = 2;    // the named item's rows: total, done and a text
 
 // The schema name the source is attached under on the rebuilt file's connection.
 inline constexpr char16_t kSourceSchema[] = u"src";
@@ -58,6 +56,7 @@ public:
     std::unordered_set<std::u16string> createdTables;   // the tables the target got (copySchema)
     LateSchema late;                         // filled by copySchema, created by copyLateSchema
     TableCopy table;                         // the table being copied
+    StructureCheck structureCheck;           // the source's integrity check, beside the copy
 
 private:
     const WideString exemptTables;

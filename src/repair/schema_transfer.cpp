@@ -9,8 +9,8 @@
 #include "base/text_routines.h"
 #include "db/database.h"
 #include "db/read_only_opening.h"
+#include "db/sql_text.h"
 #include "repair/repair_run.h"
-#include "repair/sql_text.h"
 
 namespace {
 

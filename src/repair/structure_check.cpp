@@ -1,27 +1,17 @@
 #include "repair/structure_check.h"
 
-#include <mutex>
+#include <system_error>
 
 #include "base/text_routines.h"
 #include "db/database.h"
+#include "db/sql_text.h"
 #include "platform/platform.h"
-#include "repair/process_objects.h"
-#include "repair/repair_run.h"
-#include "repair/sql_text.h"
 
 namespace {
 
 // Beyond this many findings the rest are not seen, so damage may hide among them.
 constexpr std::int32_t kMaxFindings = 100000;
 constexpr std::uint64_t kWaitStepMilliseconds = 5;
-
-// The check in progress. Written by the check's thread under lock; read by the job once finished.
-struct CheckState {
-    std::mutex lock;
-    bool finished = true;
-    StructureFindings findings;
-};
-CheckState state;
 
 // Runs one form of the check and files its lines. The outcome tells whether it ran to its end.
 QueryOutcome checkInto(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& statement, std::span<const TypedValue> parameters,
@@ -68,32 +58,39 @@ StructureFindings runCheck(rg_MoKuai_class_sqliteShuJuKu& source, const StringAr
     return findings;
 }
 
-void checkInBackground(WideString) {
-    RepairRun& run = activeRun();
-    StructureFindings findings = runCheck(run.source, run.tables);
-    const std::lock_guard<std::mutex> guard(state.lock);
-    state.findings = std::move(findings);
-    state.finished = true;
-}
-
-bool isFinished() {
-    const std::lock_guard<std::mutex> guard(state.lock);
-    return state.finished;
-}
-
 }  // namespace
 
-void startStructureCheck() {
-    {
-        const std::lock_guard<std::mutex> guard(state.lock);
-        state.finished = false;
-        state.findings = StructureFindings{};
-    }
-    if (!platform::startThread(&checkInBackground, std::nullopt)) checkInBackground(WideString());
+StructureCheck::~StructureCheck() {
+    if (worker.joinable()) worker.join();
 }
 
-StructureFindings structureCheckFindings() {
+void StructureCheck::start(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables) {
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        finished = false;
+        result = StructureFindings{};
+    }
+    const auto check = [this, &source, tables] {
+        StructureFindings findings = runCheck(source, tables);
+        const std::lock_guard<std::mutex> guard(lock);
+        result = std::move(findings);
+        finished = true;
+    };
+    try {
+        worker = std::thread(check);
+    } catch (const std::system_error&) {
+        check();
+    }
+}
+
+bool StructureCheck::isFinished() {
+    const std::lock_guard<std::mutex> guard(lock);
+    return finished;
+}
+
+StructureFindings StructureCheck::findings() {
     while (!isFinished()) platform::waitPumping(kWaitStepMilliseconds, 1);
-    const std::lock_guard<std::mutex> guard(state.lock);
-    return state.findings;
+    if (worker.joinable()) worker.join();
+    const std::lock_guard<std::mutex> guard(lock);
+    return result;
 }

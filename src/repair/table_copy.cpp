@@ -15,14 +15,15 @@
 
 #include "base/text_routines.h"
 #include "db/database.h"
+#include "db/sql_text.h"
 #include "repair/process_objects.h"
+#include "repair/repair_job.h"
 #include "repair/repair_run.h"
-#include "repair/sql_text.h"
 #include "repair/table_plan.h"
 
 namespace {
 
-constexpr char16_t kTextCopying[] = u"修复中";
+constexpr const char16_t* kTextCopying = rg_mk_class_sqliteshjk_xf::runningText;
 constexpr char16_t kTextCopied[] = u"修复完毕";
 constexpr char16_t kTextCountsDiffer[] = u"修复失败,原数据库数量:";
 constexpr char16_t kTextNewCount[] = u"新表数量:";

@@ -5,7 +5,7 @@
 
 #include "base/text_routines.h"
 #include "db/database.h"
-#include "repair/sql_text.h"
+#include "db/sql_text.h"
 
 namespace {
 

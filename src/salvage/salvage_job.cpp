@@ -10,9 +10,9 @@
 #include "db/integrity_check.h"
 #include "db/private_copy.h"
 #include "db/recovery.h"
+#include "db/sql_text.h"
+#include "jobs/database_files.h"
 #include "platform/platform.h"
-#include "repair/database_files.h"
-#include "repair/sql_text.h"
 
 SalvageJob salvageJob;
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "base/event_slot.h"
 #include "base/wide_string.h"
+#include "jobs/job_progress.h"
 #include "salvage/salvage_report.h"
 
 inline constexpr char16_t kSalvageNothingLost[] = u"抢救完成:未发现数据丢失";
@@ -21,8 +21,11 @@ struct SalvageOutcome {
 
 class SalvageJob {
 public:
-    // kind (1 message, 2 progress of the named item), name, total, done, text: as the repair's.
-    using ProgressEvent = EventSlot<SalvageJob, std::int32_t, const WideString&, std::int32_t, std::int32_t, const WideString&>;
+    using ProgressEvent = JobProgressEvent<SalvageJob>;
+    // What the job's progress lines begin with.
+    static constexpr char16_t progressLabel[] = u"抢救进度";
+    // The text of a table's running events, raised while its rows are recovered.
+    static constexpr char16_t runningText[] = u"抢救中";
 
     // Salvages the database at path into "抢救数据库-" + stamp + ".db" beside it, with the report
     // "抢救报告-" + stamp + ".txt" and ".json". Blocks until done; raises salvageProgress on the

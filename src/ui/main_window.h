@@ -6,6 +6,7 @@
 
 #include "base/event_slot.h"
 #include "base/wide_string.h"
+#include "jobs/job_progress.h"
 #include "ui/toolkit/edit_box.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/label.h"
@@ -44,8 +45,11 @@ private:
     void onCloseClicked(WindowObject& sender);
     // The system close (Alt+F4, the taskbar): refused like the close button while a repair runs.
     int onCloseQuery();
-    void onRepairProgress(std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
-                          const WideString& text);
+    // A progress event of the repair or the salvage, shown in the hint label under the job's label.
+    void onJobProgress(const char16_t* label, std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
+                       const WideString& text);
+    template <typename Job>
+    void follow(JobProgressEvent<Job>& progress);
     static void repairWorker(WideString path);
 
     bool isRepairing() const;

@@ -3,8 +3,8 @@
 // not rebuild) and resets, and refuses to close during a run.
 #include "ui/main_window.h"
 
+#include "jobs/job_progress.h"
 #include "platform/platform.h"
-#include "repair/progress_line.h"
 #include "repair/repair_job.h"
 #include "repair/result_texts.h"
 #include "salvage/salvage_job.h"
@@ -77,20 +77,8 @@ void rg_win_Zhu::onStartClicked(WindowObject& sender) {
     }
     // The button reads "修复中" before the thread starts, so a second press already finds it.
     startButton.setText(kRepairingText);
-    repairJob.repairProgress.subscribe(
-        eventTarget, 1,
-        [this](rg_mk_class_sqliteshjk_xf&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total,
-               std::int32_t done, const WideString& text) {
-            onRepairProgress(kind, name, total, done, text);
-            return 0;
-        });
-    salvageJob.salvageProgress.subscribe(
-        eventTarget, 1,
-        [this](SalvageJob&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
-               const WideString& text) {
-            onRepairProgress(kind, name, total, done, text);
-            return 0;
-        });
+    follow(repairJob.repairProgress);
+    follow(salvageJob.salvageProgress);
     repairEnded.subscribe(eventTarget, 1, [this](rg_mk_class_sqliteshjk_xf&, std::int32_t) {
         resetToIdle();
         return 0;
@@ -115,9 +103,19 @@ void rg_win_Zhu::repairWorker(WideString path) {
     repairEnded.raise(repairJob);
 }
 
-void rg_win_Zhu::onRepairProgress(std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
-                                  const WideString& text) {
-    hintLabel.setText(progressLine(kind, name, total, done, text));
+template <typename Job>
+void rg_win_Zhu::follow(JobProgressEvent<Job>& progress) {
+    progress.subscribe(eventTarget, 1,
+                       [this](Job&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
+                              const WideString& text) {
+                           onJobProgress(Job::progressLabel, kind, name, total, done, text);
+                           return 0;
+                       });
+}
+
+void rg_win_Zhu::onJobProgress(const char16_t* label, std::int32_t kind, const WideString& name, std::int32_t total,
+                               std::int32_t done, const WideString& text) {
+    hintLabel.setText(progressLine(label, kind, name, total, done, text));
 }
 
 void rg_win_Zhu::resetToIdle() {

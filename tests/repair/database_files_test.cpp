@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "fixtures/damaged_database.h"
+#include "jobs/database_files.h"
 #include "platform/platform.h"
-#include "repair/database_files.h"
 #include "repair_run.h"
 #include "support/child_process.h"
 #include "support/temp_folder.h"

@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "fixtures/damaged_database.h"
+#include "jobs/database_files.h"
 #include "platform/platform.h"
-#include "repair/database_files.h"
 #include "repair/process_objects.h"
 #include "repair/result_texts.h"
 #include "repair_run.h"

@@ -1,4 +1,4 @@
-#include "repair/database_files.h"
+#include "jobs/database_files.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "repair/sql_text.h"
+#include "db/sql_text.h"
 
 WideString quotedName(const WideString& name) {
     WideString result(1, u'"');
