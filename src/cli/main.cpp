@@ -36,7 +36,7 @@ int salvage(const CommandLine& line) {
         outcome = salvageJob.salvageDatabase(line.path);
     }
     platform::writeText(platform::Stream::output, outcome.report.text());
-    if (!outcome.reportPath.empty()) print(platform::Stream::output, u"抢救报告: " + outcome.reportPath);
+    if (!outcome.reportPath.empty()) print(platform::Stream::output, u"抢救报告:" + outcome.reportPath);
     print(platform::Stream::output, outcome.result);
     if (outcome.result == kSalvageNothingLost) return kExitSuccess;
     return outcome.result == kSalvageSomeLost ? kExitSomeLost : kExitFailure;

@@ -56,7 +56,7 @@ struct QueryOutcome {
     bool prepared = false;
     bool complete = false;
     WideString error;    // what went wrong, when it did not complete
-    int errorCode = 0;   // SQLite's primary result code of a failed step (SQLITE_CORRUPT, ...)
+    int errorCode = 0;   // SQLite's primary result code of a failed prepare or step (SQLITE_CORRUPT, ...)
     std::int64_t changedRows = 0;   // rows a completed write statement inserted, changed or deleted
     std::int64_t rowsRead = 0;      // rows execBound stepped through
     explicit operator bool() const { return complete; }

@@ -8,8 +8,8 @@
 // Prepares statement on connection, binds parameters (and digest, when given) and hands the prepared statement to step,
 // which steps it as far as it needs and returns the result of its last step: SQLITE_DONE when it
 // has what it wanted. The outcome is prepared when preparing and binding succeeded, complete when
-// step returned SQLITE_DONE, and otherwise carries SQLite's error text and code. The statement is
-// finalized before the outcome is returned.
+// step returned SQLITE_DONE, and otherwise carries SQLite's error text and code (of the prepare or
+// the step that failed). The statement is finalized before the outcome is returned.
 template <typename Step>
 QueryOutcome rg_MoKuai_class_sqliteShuJuKu::runPrepared(sqlite3* connection, const WideString& statement,
                                                         std::span<const TypedValue> parameters, RowDigest* digest, Step step) {
@@ -17,6 +17,7 @@ QueryOutcome rg_MoKuai_class_sqliteShuJuKu::runPrepared(sqlite3* connection, con
     Statement query = prepare(connection, utf8WithZero(statement));
     if (!query.isOpen()) {
         outcome.error = errorText(connection);
+        outcome.errorCode = api.errorCode(connection);
         return outcome;
     }
     if (!bindParameters(query.get(), parameters, digest)) {

@@ -1,5 +1,8 @@
 #include "db/recovery.h"
 
+#include <mutex>
+#include <string_view>
+
 #include "db/read_only_opening.h"
 #include "db/sqlite_handles.h"
 #include "platform/platform.h"
@@ -9,7 +12,6 @@ namespace {
 constexpr char16_t kErrorUnavailable[] = u"数据库组件不支持抢救";
 constexpr char16_t kErrorLibrary[] = u"无法加载数据库组件";
 constexpr char kLostAndFound[] = "lost_and_found";
-constexpr std::int64_t kStepsPerReport = 1000;
 
 // Owner of a recovery handle; finishing it releases it, whatever happened.
 class RecoveryHandle {
@@ -31,6 +33,58 @@ private:
     sqlite3_recover* handle;
 };
 
+// The rows the recovery writes, table by table. SQLite's recovery opens its output connection
+// itself; an automatic extension, registered for the length of one recovery, puts an update hook on
+// that connection, which it knows by its file's name.
+class RowWatch {
+public:
+    RowWatch(const RecoveryEntryPoints& entryPoints, std::string outputName, const RowWritten& rowWritten)
+        : entryPoints(entryPoints), outputName(std::move(outputName)), rowWritten(rowWritten) {
+        const std::lock_guard<std::mutex> guard(watching);
+        active = this;
+        (void)entryPoints.autoExtension(reinterpret_cast<void (*)()>(&onOpen));
+    }
+    RowWatch(const RowWatch&) = delete;
+    RowWatch& operator=(const RowWatch&) = delete;
+    ~RowWatch() {
+        const std::lock_guard<std::mutex> guard(watching);
+        (void)entryPoints.cancelAutoExtension(reinterpret_cast<void (*)()>(&onOpen));
+        active = nullptr;
+    }
+
+private:
+    // Called by SQLite for every connection opened meanwhile, on the thread that opens it.
+    static int onOpen(sqlite3* connection, char**, const sqlite3_api_routines*) {
+        const std::lock_guard<std::mutex> guard(watching);
+        if (!active) return SQLITE_OK;
+        const char* file = active->entryPoints.databaseFileName(connection, "main");
+        if (file && std::string_view(file).ends_with(active->outputName)) active->entryPoints.updateHook(connection, &onChange, active);
+        return SQLITE_OK;
+    }
+    static void onChange(void* watch, int operation, const char*, const char* table, sqlite3_int64) {
+        if (operation == SQLITE_INSERT) static_cast<RowWatch*>(watch)->count(table);
+    }
+    void count(const char* written) {
+        if (table != written) {
+            table = written;
+            rows = 0;
+        }
+        rowWritten(table, ++rows);
+    }
+
+    static std::mutex watching;
+    static RowWatch* active;   // guarded by watching
+
+    const RecoveryEntryPoints& entryPoints;
+    const std::string outputName;
+    const RowWritten& rowWritten;
+    std::string table;   // the table written last, and its rows so far
+    std::int64_t rows = 0;
+};
+
+std::mutex RowWatch::watching;
+RowWatch* RowWatch::active = nullptr;
+
 }  // namespace
 
 bool RecoveryEntryPoints::bind(const rg_ZiDingYi_sqliteHanShu::SymbolLookup& lookup) {
@@ -43,12 +97,15 @@ bool RecoveryEntryPoints::bind(const rg_ZiDingYi_sqliteHanShu::SymbolLookup& loo
     take("sqlite3_recover_errmsg", bound.errorMessage);
     take("sqlite3_recover_errcode", bound.errorCode);
     take("sqlite3_recover_finish", bound.finish);
+    take("sqlite3_auto_extension", bound.autoExtension);
+    take("sqlite3_cancel_auto_extension", bound.cancelAutoExtension);
+    take("sqlite3_update_hook", bound.updateHook);
+    take("sqlite3_db_filename", bound.databaseFileName);
     *this = complete ? bound : RecoveryEntryPoints{};
     return complete;
 }
 
-bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath, const std::function<void(std::int64_t)>& progress,
-                     WideString& error) {
+bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath, const RowWritten& rowWritten, WideString& error) {
     platform::Library library;
     rg_ZiDingYi_sqliteHanShu api;
     if (!loadSqliteLibrary(library, api)) {
@@ -64,6 +121,7 @@ bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath,
     const Connection source = openOwnConnection(api, opening.name, opening.flags, error);
     if (!source.isOpen()) return false;
     const std::string output = toUtf8(outputPath);
+    const RowWatch watch(recovery, toUtf8(platform::fileNameOf(outputPath)), rowWritten);
     RecoveryHandle recover(recovery, recovery.init(source.get(), "main", output.c_str()));
     if (!recover.get()) {
         error = fromUtf8(api.errorMessage(source.get()));
@@ -76,9 +134,10 @@ bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath,
     int on = 1;
     (void)recovery.config(recover.get(), SQLITE_RECOVER_FREELIST_CORRUPT, &off);
     (void)recovery.config(recover.get(), SQLITE_RECOVER_ROWIDS, &on);
-    std::int64_t steps = 0;
-    while (recovery.step(recover.get()) == SQLITE_OK)
-        if (++steps % kStepsPerReport == 0) progress(steps);
+    // Each step reads one value of one cell; the watch reports the rows as they are written.
+    int stepped = SQLITE_OK;
+    do stepped = recovery.step(recover.get());
+    while (stepped == SQLITE_OK);
     if (recovery.errorCode(recover.get()) != SQLITE_OK) {
         const char* message = recovery.errorMessage(recover.get());
         error = fromUtf8(message ? message : "recovery failed");

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include <sqlite3.h>
 #include <sqlite3recover.h>
@@ -19,6 +20,11 @@ struct RecoveryEntryPoints {
     decltype(&sqlite3_recover_errmsg) errorMessage = nullptr;
     decltype(&sqlite3_recover_errcode) errorCode = nullptr;
     decltype(&sqlite3_recover_finish) finish = nullptr;
+    // What watches the rows the recovery writes (recovery.cpp).
+    decltype(&sqlite3_auto_extension) autoExtension = nullptr;
+    decltype(&sqlite3_cancel_auto_extension) cancelAutoExtension = nullptr;
+    decltype(&sqlite3_update_hook) updateHook = nullptr;
+    decltype(&sqlite3_db_filename) databaseFileName = nullptr;
 
     // Looks every entry point up by name; when one is missing, all stay null and the result is false.
     bool bind(const rg_ZiDingYi_sqliteHanShu::SymbolLookup& lookup);
@@ -28,8 +34,9 @@ struct RecoveryEntryPoints {
 // outputPath: every table, index, view and trigger that can be rebuilt, rows that cannot be placed
 // in their table in a table named lost_and_found, rowids kept, freelist pages ignored (deleted rows
 // are not brought back), and the header values (encoding, page size, user_version,
-// application_id) where readable. The source is opened read-only and never written. progress is
-// called now and then with the number of steps done. True when the recovery ran to its end;
-// otherwise false with the reason in error (recovery unavailable in the library included).
-bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath, const std::function<void(std::int64_t)>& progress,
-                     WideString& error);
+// application_id) where readable. The source is opened read-only and never written. rowWritten is
+// called on this thread for every row written into a table of the output (a table without rowid's
+// rows excepted), with the table's name and its rows written so far. True when the recovery ran to
+// its end; otherwise false with the reason in error (recovery unavailable in the library included).
+using RowWritten = std::function<void(const std::string& table, std::int64_t rows)>;
+bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath, const RowWritten& rowWritten, WideString& error);

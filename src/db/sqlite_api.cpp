@@ -54,12 +54,26 @@ bool rg_ZiDingYi_sqliteHanShu::bind(const SymbolLookup& lookup) {
     return complete;
 }
 
+namespace {
+
+WideString libraryFileName() { return WideString(u"static-sqlite3-third") + platform::kLibrarySuffix; }
+
+}  // namespace
+
 bool loadSqliteLibrary(platform::Library& library, rg_ZiDingYi_sqliteHanShu& api) {
-    platform::Library loaded = platform::Library::load(WideString(u"static-sqlite3-third") + platform::kLibrarySuffix);
+    platform::Library loaded = platform::Library::load(libraryFileName());
     if (!loaded.isLoaded() || !api.bind([&loaded](const char* name) { return loaded.symbol(name); })) return false;
     library = std::move(loaded);
     return true;
 }
+
+bool isSqliteLibraryUsable() {
+    platform::Library library;
+    rg_ZiDingYi_sqliteHanShu api;
+    return loadSqliteLibrary(library, api);
+}
+
+WideString sqliteLibraryFile() { return u"data" + WideString(1, platform::kPathSeparator) + libraryFileName(); }
 
 Connection openOwnConnection(const rg_ZiDingYi_sqliteHanShu& api, const ByteBuffer& name, std::uint32_t flags, WideString& error) {
     sqlite3* handle = nullptr;

@@ -83,6 +83,10 @@ void takeEntryPoint(const rg_ZiDingYi_sqliteHanShu::SymbolLookup& lookup, const 
 // Loads "static-sqlite3-third" from the library folder into library and binds api to it. False,
 // with both left empty, when the library is missing or lacks an entry point.
 bool loadSqliteLibrary(platform::Library& library, rg_ZiDingYi_sqliteHanShu& api);
+// Whether the library loads and has every entry point: a job checks it before it creates anything.
+bool isSqliteLibraryUsable();
+// The library's file as a user finds it beside the program: "data" + separator + its file name.
+WideString sqliteLibraryFile();
 
 // A lock another program holds for a moment (a commit, a checkpoint) is waited for this long
 // before a statement gives up with "database is locked".

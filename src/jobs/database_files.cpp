@@ -51,17 +51,27 @@ WideString freeStampedName(const WideString& folder, const char16_t* prefix) {
     return stampedName(prefix, stamp, number);
 }
 
-WideString createStampedFile(const WideString& folder, const char16_t* prefix, platform::FileError& error, const char16_t* extension) {
+StringArray createStampedFiles(const WideString& folder, std::initializer_list<StampedFile> files, platform::FileError& error) {
     const WideString base = withSeparator(folder);
     const WideString stamp = timeStamp();
     for (int number = 1; number <= kMaxNameTries; ++number) {
-        const WideString name = stampedName(prefix, stamp, number, extension);
-        if (isTakenWithCompanions(base, name)) continue;
-        error = platform::createNewFile(base + name);
-        if (error == platform::FileError::none) return name;
-        if (error != platform::FileError::exists) return {};   // another run took it meanwhile: the next name
+        StringArray created;
+        for (const StampedFile& file : files) {
+            const WideString name = stampedName(file.prefix, stamp, number, file.extension);
+            error = isTakenWithCompanions(base, name) ? platform::FileError::exists : platform::createNewFile(base + name);
+            if (error != platform::FileError::none) break;
+            created.push_back(name);
+        }
+        if (created.size() == files.size()) return created;
+        for (const WideString& name : created) (void)platform::deleteFile(base + name);
+        if (error != platform::FileError::exists) return {};   // taken: the next number
     }
     return {};
+}
+
+WideString createStampedFile(const WideString& folder, const char16_t* prefix, platform::FileError& error, const char16_t* extension) {
+    const StringArray created = createStampedFiles(folder, {{prefix, extension}}, error);
+    return created.empty() ? WideString() : created.front();
 }
 
 bool moveDatabaseInFolder(const WideString& folder, const WideString& oldName, const WideString& newName) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 #include "base/wide_string.h"
@@ -24,6 +25,16 @@ WideString freeStampedName(const WideString& folder, const char16_t* prefix);
 // Its name, or empty with the reason in error when no file can be created in the folder.
 WideString createStampedFile(const WideString& folder, const char16_t* prefix, platform::FileError& error,
                              const char16_t* extension = u".db");
+
+// One file of a set created under one stamp: its name's prefix and extension.
+struct StampedFile {
+    const char16_t* prefix;
+    const char16_t* extension;
+};
+// Creates a new empty file for each of files, all under the same stamp (with the same "-2", "-3"
+// where needed), exclusively, as createStampedFile does. Their names in the same order, or none
+// (and no file left) with the reason in error.
+StringArray createStampedFiles(const WideString& folder, std::initializer_list<StampedFile> files, platform::FileError& error);
 
 // Moves folder/oldName to folder/newName together with every companion that exists, each to
 // newName + its suffix. Never overwrites, and moves nothing while a companion of newName exists.

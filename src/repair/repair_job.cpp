@@ -52,6 +52,8 @@ constexpr char16_t kTextFreeSpaceRebuilt[] = u"数据库的空闲页列表已损
 constexpr char16_t kTextUnplacedDamage[] = u"修复失败,数据库有无法确定所属表的数据损坏";
 constexpr char16_t kTextNotChecked[] = u"修复失败,无法检查数据库结构:";
 constexpr char16_t kTextNotAFile[] = u"修复失败,不是数据库文件:";
+constexpr char16_t kTextLibraryUnusable[] = u"修复失败,无法加载数据库组件 ";
+constexpr char16_t kTextSchemaUnread[] = u"修复失败,无法读取数据库结构";
 constexpr char16_t kTextBackupLogKept[] = u"原数据库备份的预写日志未能合并,请将备份与其-wal文件一起保存";
 
 constexpr int kSwapAttempts = 3;
@@ -73,42 +75,48 @@ WideString causeOf(platform::FileError error) {
 
 // What SQLite's structural check of the source found, against the tables copied: true when every
 // checked table's rows can be trusted; otherwise false, with a line for each table that fails.
-bool sourceStructureHolds(const RepairRun& run, const StructureFindings& findings) {
+bool sourceStructureHolds(RepairRun& run, const StructureFindings& findings) {
     bool holds = true;
     bool hasCheckedTable = false;
     const auto contains = [](const StringArray& names, const WideString& name) { return std::find(names.begin(), names.end(), name) != names.end(); };
     for (const WideString& table : run.tables) {
         const bool isExempt = run.isExempt(table);
         hasCheckedTable = hasCheckedTable || !isExempt;
-        if (contains(findings.damagedTables, table)) {
-            run.reportMessage(table, isExempt ? kTextExemptTable + table + kTextExemptTreeDamaged : kTextTreeDamaged + table);
+        // A finding fails a checked table; an exempt table's is said. isDamage: as RepairRun::noteFailure.
+        const auto find = [&](const WideString& exemptText, const WideString& failureText, bool isDamage) {
+            if (isExempt) run.reportMessage(table, kTextExemptTable + table + exemptText);
+            else run.reportFailure(table, failureText + table, isDamage);
             holds = holds && isExempt;
-        }
-        if (contains(run.late.contentlessTables, table) && contains(findings.damagedFullTextIndexes, table)) {
-            run.reportMessage(table, isExempt ? kTextExemptTable + table + kTextExemptContentlessDamaged : kTextContentlessDamaged + table);
-            holds = holds && isExempt;
-        }
-        if (contains(findings.strayTables, table)) {
-            run.reportMessage(table, isExempt ? kTextExemptTable + table + kTextExemptStray : kTextStray + table);
-            holds = holds && isExempt;
-        }
+        };
+        if (contains(findings.damagedTables, table)) find(kTextExemptTreeDamaged, kTextTreeDamaged, true);
+        if (contains(run.late.contentlessTables, table) && contains(findings.damagedFullTextIndexes, table))
+            find(kTextExemptContentlessDamaged, kTextContentlessDamaged, false);
+        if (contains(findings.strayTables, table)) find(kTextExemptStray, kTextStray, true);
     }
     if (!hasCheckedTable) return holds;
     if (!findings.ran) {
-        run.reportMessage(kJobName, kTextNotChecked + findings.failure);
+        run.reportFailure(kJobName, kTextNotChecked + findings.failure, false);
         return false;
     }
     if (findings.hasUnplacedTableDamage) {
-        run.reportMessage(kJobName, kTextUnplacedDamage);
+        run.reportFailure(kJobName, kTextUnplacedDamage, true);
         return false;
     }
     // A rolled-back journal that was itself damaged can put old pages over new ones: after a
     // rollback nothing the check finds is taken for damage the rebuild cures.
     if (run.rolledBackJournal && findings.findingCount > 0) {
-        run.reportMessage(kJobName, kTextDamagedAfterRollback);
+        run.reportFailure(kJobName, kTextDamagedAfterRollback, true);
         return false;
     }
     return holds;
+}
+
+// Whether the source's schema could not be read for damage (rather than for want of tables, or a
+// file that cannot be opened at all).
+bool isSchemaDamaged(rg_MoKuai_class_sqliteShuJuKu& source) {
+    TypedPage schema;
+    const QueryOutcome read = source.queryPage(u"SELECT type, name, sql FROM sqlite_master", schema);
+    return !read && read.errorCode == SQLITE_CORRUPT;
 }
 
 bool copyTables(RepairRun& run) {
@@ -137,7 +145,7 @@ WideString swapMutexName(const WideString& sourcePath) { return asciiText(platfo
 // The run's last step: the rebuilt file takes the source's name, with the source kept as the backup,
 // while the source is as it was when its rows were read. Up to three attempts, 3 s apart, then the
 // rebuilt file waits beside the source for the user.
-WideString swapIn(const RepairRun& run, const std::string& sourceVersion, const WideString& tempName) {
+WideString swapIn(RepairRun& run, const std::string& sourceVersion, const WideString& tempName) {
     const WideString& sourcePath = run.sourcePath;
     const WideString folder = platform::folderOf(sourcePath);
     const WideString sourceName = platform::fileNameOf(sourcePath);
@@ -149,7 +157,7 @@ WideString swapIn(const RepairRun& run, const std::string& sourceVersion, const 
         if (databaseVersion(sourcePath) != sourceVersion) {
             swapMutex.release();
             deleteDatabaseFiles(folder + tempName);
-            run.reportMessage(kJobName, kTextSourceChanged);
+            run.reportFailure(kJobName, kTextSourceChanged, false);
             run.reportMessage(kJobName, kTextRestored);
             return kResultDataAnomaly;
         }
@@ -173,6 +181,7 @@ WideString swapIn(const RepairRun& run, const std::string& sourceVersion, const 
     const bool moved = moveDatabaseInFolder(folder, tempName, repairedName);
     run.reportMessage(kJobName, kTextSwapByHand);
     run.reportMessage(kJobName, kTextRebuiltKeptAs + (moved ? repairedName : tempName));
+    run.rebuiltLeftAt = folder + (moved ? repairedName : tempName);
     return kResultSwapByHand;
 }
 
@@ -202,22 +211,20 @@ public:
     ~ActiveRunScope() { setActiveRun(nullptr); }
 };
 
-}  // namespace
-
-WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std::int32_t, const WideString& exemptTables) {
-    pageSize = kRowsPerPage;
-    RepairRun run(sourceDb, targetDb, pageSize, exemptTables,
-                  [this](std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done, const WideString& text) {
-                      repairProgress.raise(*this, kind, name, total, done, text);
-                  });
-    const ActiveRunScope active(run);
+// The run from a path to its result text, all but its setting up.
+WideString repairIn(RepairRun& run, const WideString& path) {
+    // Before anything is read or created: without its database library the program can do nothing.
+    if (!isSqliteLibraryUsable()) {
+        run.reportFailure(kJobName, kTextLibraryUnusable + sqliteLibraryFile(), false);
+        return kResultLibraryUnusable + sqliteLibraryFile();
+    }
     if (!platform::pathExists(path)) {
         run.reportMessage(kJobName, kTextNotFound);
         return kResultDatabaseNotFound;
     }
     // A pipe would hang the first read, and a folder would get a temporary file in its parent.
     if (!platform::isRegularFile(path)) {
-        run.reportMessage(kJobName, kTextNotAFile + path);
+        run.reportFailure(kJobName, kTextNotAFile + path, false);
         return kResultReadError;
     }
     // The real file behind a symbolic link is repaired in its own folder, and the link stays. A
@@ -229,7 +236,7 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     // Before the private copy: its connection takes in what SQLite reads of the -wal, and a damaged
     // -wal would silently give an older state.
     if (hasUnreadableCommits(sourcePath)) {
-        run.reportMessage(kJobName, kTextLogDamaged);
+        run.reportFailure(kJobName, kTextLogDamaged, false);
         run.reportMessage(kJobName, kTextRestored);
         return kResultDataAnomaly;
     }
@@ -237,11 +244,11 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     const std::string sourceVersion = databaseVersion(sourcePath);
     const PrivateCopy reading(sourcePath);
     if (reading.failure() == PrivateCopy::Failure::notCopied) {
-        run.reportMessage(kJobName, kTextNotCopied + causeOf(reading.copyError()));
+        run.reportFailure(kJobName, kTextNotCopied + causeOf(reading.copyError()), false);
         return kResultDataAnomaly;
     }
     if (reading.failure() == PrivateCopy::Failure::notRolledBack) {
-        run.reportMessage(kJobName, kTextJournalNotRolledBack);
+        run.reportFailure(kJobName, kTextJournalNotRolledBack, false);
         run.reportMessage(kJobName, kTextRestored);
         return kResultDataAnomaly;
     }
@@ -249,7 +256,7 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     platform::FileError creation = platform::FileError::none;
     const WideString tempName = createStampedFile(folder, kTempPrefix, creation);
     if (tempName.empty()) {
-        run.reportMessage(kJobName, kTextTempNotCreated + causeOf(creation));
+        run.reportFailure(kJobName, kTextTempNotCreated + causeOf(creation), false);
         return kResultDataAnomaly;
     }
     const WideString tempPath = folder + tempName;
@@ -261,6 +268,7 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
 
     if (!copySchema(run)) {
         run.reportMessage(kJobName, kTextReadError);
+        run.noteFailure(withCause(kTextSchemaUnread, sourceDb.lastError()), isSchemaDamaged(sourceDb));
         return kResultReadError;
     }
     run.structureCheck.start(sourceDb, run.tables);
@@ -274,7 +282,10 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     if (!copied || !trusted) {
         deleteDatabaseFiles(tempPath);
         // Rows that another program wrote meanwhile make counts differ too: say what really happened.
-        if (databaseVersion(sourcePath) != sourceVersion) run.reportMessage(kJobName, kTextSourceChanged);
+        if (databaseVersion(sourcePath) != sourceVersion) {
+            run.reportMessage(kJobName, kTextSourceChanged);
+            run.failure = RunFailure{kTextSourceChanged, false};
+        }
         run.reportMessage(kJobName, kTextRestored);
         return kResultDataAnomaly;
     }
@@ -285,4 +296,28 @@ WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std
     // sound either way, and the rebuilt file then has what any new file in the folder gets.
     (void)platform::copyFileProperties(sourcePath, tempPath);
     return swapIn(run, sourceVersion, tempName);
+}
+
+}  // namespace
+
+RepairOutcome rg_mk_class_sqliteshjk_xf::runRepair(const WideString& path, const WideString& exemptTables) {
+    pageSize = kRowsPerPage;
+    RepairRun run(sourceDb, targetDb, pageSize, exemptTables,
+                  [this](std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done, const WideString& text) {
+                      repairProgress.raise(*this, kind, name, total, done, text);
+                  });
+    const ActiveRunScope active(run);
+    RepairOutcome outcome;
+    outcome.result = repairIn(run, path);
+    if (outcome.result.starts_with(kResultSuccessPrefix)) {
+        outcome.detail = run.rebuiltLeftAt.empty() ? WideString() : kTextRebuiltKeptAs + run.rebuiltLeftAt;
+        return outcome;
+    }
+    outcome.detail = run.failure.cause;
+    outcome.offersSalvage = run.failure.isDamage;
+    return outcome;
+}
+
+WideString rg_mk_class_sqliteshjk_xf::repairDatabase(const WideString& path, std::int32_t, const WideString& exemptTables) {
+    return runRepair(path, exemptTables).result;
 }

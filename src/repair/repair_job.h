@@ -7,6 +7,17 @@
 #include "base/wide_string.h"
 #include "jobs/job_progress.h"
 
+// A run's result with what the front ends say beside it.
+struct RepairOutcome {
+    WideString result;   // one of the result texts of result_texts.h
+    // The result box's second line: why a failed run failed (which table, what), or where the
+    // rebuilt file waits when it could not take the source's place. Empty when there is nothing to add.
+    WideString detail;
+    // Rows or tables could not be read: a salvage may save what can be. Never set for a failure a
+    // salvage cannot help with (a source another program changed, a full disk, a changed value).
+    bool offersSalvage = false;
+};
+
 class rg_mk_class_sqliteshjk_xf {
 public:
     using ProgressEvent = JobProgressEvent<rg_mk_class_sqliteshjk_xf>;
@@ -20,6 +31,8 @@ public:
     // not read: pages are always 1000 rows. exemptTables: comma-separated table names whose row
     // counts are not compared, or "*" for all. Runs must not overlap.
     WideString repairDatabase(const WideString& path, std::int32_t pageSizeHint, const WideString& exemptTables);
+    // The same run, with what the result box says beside its result.
+    RepairOutcome runRepair(const WideString& path, const WideString& exemptTables);
 
     ProgressEvent repairProgress;
 };

@@ -28,6 +28,15 @@ struct LateSchema {
     StringArray statisticsTables;   // the query planner's statistics the source keeps (sqlite_stat1, sqlite_stat4)
 };
 
+// Why a run failed, for the front ends to say under the result text.
+struct RunFailure {
+    WideString cause;        // the first failure's line, naming its table; empty while none
+    bool isDamage = false;   // rows or tables could not be read: a salvage may save what can be
+};
+
+// text, followed by cause in brackets when there is one.
+WideString withCause(const WideString& text, const WideString& cause);
+
 class RepairRun {
 public:
     // kind, name, total, done, text: as the repair's progress event carries them.
@@ -44,6 +53,11 @@ public:
     }
     // A line of text about the named item (a table, or the database as a whole).
     void reportMessage(const WideString& name, const WideString& text) const { report(kProgressMessage, name, 0, 0, text); }
+    // Why the run fails; the first cause noted is the run's. isDamage: rows or tables could not be
+    // read, which a salvage may help with.
+    void noteFailure(const WideString& cause, bool isDamage);
+    // A line about the named item that says why the run fails, noted as above.
+    void reportFailure(const WideString& name, const WideString& text, bool isDamage);
     bool isExempt(const WideString& table) const;
 
     rg_MoKuai_class_sqliteShuJuKu& source;   // the damaged database, read-only
@@ -57,6 +71,8 @@ public:
     LateSchema late;                         // filled by copySchema, created by copyLateSchema
     TableCopy table;                         // the table being copied
     StructureCheck structureCheck;           // the source's integrity check, beside the copy
+    RunFailure failure;                      // why the run fails; empty cause while nothing failed
+    WideString rebuiltLeftAt;                // the rebuilt file, when it waits beside the source for the user
 
 private:
     const WideString exemptTables;

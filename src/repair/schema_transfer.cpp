@@ -215,13 +215,13 @@ bool copyLateSchema(RepairRun& run) {
     for (std::int64_t row = 0; row < created.rowCount(); ++row) createdNames.insert(textOf(created, row, 0));
     for (const WideString& name : run.late.names) {
         if (!createdNames.contains(name)) {
-            run.reportMessage(name, kTextNotRebuilt + name);
+            run.reportFailure(name, kTextNotRebuilt + name, false);
             return false;
         }
     }
     for (const WideString& table : run.late.fullTextTables) {
         if (rebuildFullTextIndex(run, table)) continue;
-        run.reportMessage(table, kTextFullTextNotRebuilt + table);
+        run.reportFailure(table, kTextFullTextNotRebuilt + table, false);
         return false;
     }
     copyStatistics(run);

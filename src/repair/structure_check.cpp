@@ -36,7 +36,7 @@ StructureFindings runCheck(rg_MoKuai_class_sqliteShuJuKu& source, const StringAr
     // then every row against its table's constraints and indexes. The row checks stop at the first
     // record they cannot read (SQLITE_CORRUPT), which the copy's own reading meets too.
     const QueryOutcome whole = checkInto(source, u"PRAGMA integrity_check(" + decimalText(kMaxFindings) + u")", {}, sorter, lineCount);
-    if (!whole && whole.errorCode != SQLITE_CORRUPT) {
+    if (!whole.prepared || (!whole && whole.errorCode != SQLITE_CORRUPT)) {
         StructureFindings findings;
         findings.failure = whole.error;
         return findings;

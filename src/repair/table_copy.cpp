@@ -39,6 +39,11 @@ constexpr char16_t kTextNotRecounted[] = u"修复失败,无法核对新表:";
 constexpr char16_t kTextRefused[] = u"写入新数据库出错:";
 constexpr char16_t kTextRowsChanged[] = u"修复失败,新表中的行与原数据库读出的行不一致:";
 constexpr char16_t kTextExemptRowsChanged[] = u": 新表中的行与原数据库读出的行不一致";
+// The cause of a count that differs, as the result box says it: the table, then the two counts.
+constexpr char16_t kTextTablePrefix[] = u"修复失败,表";
+constexpr char16_t kTextRowsUnreadable[] = u"中有行无法读取,原数据库数量:";
+constexpr char16_t kTextCountsMismatch[] = u"的行数不符,原数据库数量:";
+constexpr char16_t kTextCauseNewCount[] = u",新表数量:";
 constexpr char16_t kParameterSeparator[] = u"||";
 constexpr std::int32_t kMaxUnfinishedWorkers = 50;
 constexpr std::chrono::milliseconds kReportInterval{200};
@@ -97,12 +102,11 @@ WideString foldedSelect(const TablePlan& plan, std::size_t placeholder) {
     return select;
 }
 
-bool failTable(RepairRun& run, const WideString& table, const WideString& text) {
-    run.reportMessage(table, text);
+// isDamage: the table's rows could not be read, which a salvage may help with.
+bool failTable(RepairRun& run, const WideString& table, const WideString& text, bool isDamage = false) {
+    run.reportFailure(table, text, isDamage);
     return false;
 }
-
-WideString withCause(const WideString& text, const WideString& cause) { return cause.empty() ? text : text + u"(" + cause + u")"; }
 
 // The rows of the table being copied that the source gives before a damaged page stops the reading.
 std::optional<std::int64_t> readableRows(RepairRun& run) {
@@ -155,11 +159,16 @@ bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, s
     if (isShort) {
         run.report(kProgressMessage, table, sourceRows, static_cast<std::int32_t>(std::int64_t{completedPages.load()} * run.pageSize),
                    kTextCountsDiffer + decimalText(sourceRows) + kTextNewCount + decimalText(targetRows));
+        // Rows the source could not give are damage; rows the rebuilt table refused are not.
+        const bool isDamage = !boundariesRead || trouble.metDamage();
+        run.noteFailure(kTextTablePrefix + table + (isDamage ? kTextRowsUnreadable : kTextCountsMismatch) + decimalText(sourceRows) +
+                            kTextCauseNewCount + decimalText(targetRows),
+                        isDamage);
         reportRefusal();
         return false;
     }
     if (!isChanged) return true;
-    run.reportMessage(table, kTextRowsChanged + table);
+    run.reportFailure(table, kTextRowsChanged + table, false);
     reportRefusal();
     return false;
 }
@@ -189,7 +198,8 @@ void copyRange(RepairRun& run, const PageRange& range) {
     // alone; a row the table refuses (SQLITE_CONSTRAINT) is left out of the copy, and the digest
     // tells. Any other failure (a full disk) is the program's own and fails the table.
     if (copied.errorCode == SQLITE_CONSTRAINT) trouble.noteRefusal(copied.error);
-    else if (copied.errorCode != SQLITE_CORRUPT) {
+    else if (copied.errorCode == SQLITE_CORRUPT) trouble.noteDamage();
+    else {
         trouble.noteWriteFailure(copied.error);
         return;
     }
@@ -212,7 +222,7 @@ void setPageThreadStarter(PageThreadStarter starter) { pageThreadStarter = start
 bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt) {
     TablePlan& plan = run.table.plan;
     const auto shape = run.shapes.find(table);
-    if (shape == run.shapes.end() || !planTable(run.source, table, shape->second, plan)) return failTable(run, table, kTextUnreadable + table);
+    if (shape == run.shapes.end() || !planTable(run.source, table, shape->second, plan)) return failTable(run, table, kTextUnreadable + table, true);
     if (!run.createdTables.contains(table)) return failTable(run, table, withCause(kTextNotCreated + table, run.target.lastError()));
     if (plan.kind == TablePlan::Kind::virtualTable) return true;
 
@@ -221,7 +231,7 @@ bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt) {
     // exempt table is not vouched for, so the rows that can be read up to the damage are copied.
     const bool isCountUnread = !counted && exempt == 1;
     if (isCountUnread) counted = readableRows(run);
-    if (!counted) return failTable(run, table, kTextUnreadable + table);
+    if (!counted) return failTable(run, table, kTextUnreadable + table, true);
     const auto sourceRows = static_cast<std::int32_t>(*counted);
     if (sourceRows == 0 && !isCountUnread) return true;
 

@@ -16,6 +16,7 @@ void TableTrouble::reset() {
     statementError.reset();
     writeError.reset();
     refusal.reset();
+    damage = false;
 }
 
 void TableTrouble::addCopiedRows(const RowDigest& rows) {
@@ -41,6 +42,16 @@ void TableTrouble::noteWriteFailure(const WideString& error) {
 void TableTrouble::noteRefusal(const WideString& error) {
     const std::lock_guard<std::mutex> guard(lock);
     if (!refusal) refusal = error;
+}
+
+void TableTrouble::noteDamage() {
+    const std::lock_guard<std::mutex> guard(lock);
+    damage = true;
+}
+
+bool TableTrouble::metDamage() const {
+    const std::lock_guard<std::mutex> guard(lock);
+    return damage;
 }
 
 std::optional<WideString> TableTrouble::firstRefusal() const {

@@ -42,10 +42,13 @@ public:
     void noteWriteFailure(const WideString& error);
     // A row the rebuilt table refused (a NOT NULL, CHECK or UNIQUE constraint the row breaks).
     void noteRefusal(const WideString& error);
+    // A page whose rows the source could not give whole (SQLITE_CORRUPT part way).
+    void noteDamage();
     RowDigest copiedRows() const;
     std::optional<WideString> firstStatementError() const;
     std::optional<WideString> firstWriteError() const;
     std::optional<WideString> firstRefusal() const;
+    bool metDamage() const;
 
 private:
     mutable std::mutex lock;
@@ -53,6 +56,7 @@ private:
     std::optional<WideString> statementError;
     std::optional<WideString> writeError;
     std::optional<WideString> refusal;
+    bool damage = false;
 };
 
 // Finished pages, counted in the process's completedPages, and a wake-up on every one of them.

@@ -20,22 +20,15 @@ EventSlot<rg_mk_class_sqliteshjk_xf> repairEnded;
 
 // The result of a run, shown from the repair thread. A free box, so that the window stays usable
 // meanwhile; topmost and in the foreground, so that a click on the window cannot bury it under the
-// window, which refuses to close until the box is answered.
-void showRepairResult(const WideString& result) {
-    showTopmostFreeBox(result);
+// window, which refuses to close until the box is answered. What the run adds (a failure's cause,
+// the rebuilt file to swap in by hand) is its second line.
+void showRepairResult(const RepairOutcome& outcome) {
+    showTopmostFreeBox(outcome.detail.empty() ? outcome.result : outcome.result + u"\n" + outcome.detail);
 }
 
-// The box after a salvage: the totals and the files, or why it failed.
+// The box after a salvage: the report's own summary, or why it failed.
 WideString salvageSummary(const SalvageOutcome& outcome) {
-    const SalvageReport& report = outcome.report;
-    if (report.salvaged.empty()) return outcome.result;
-    WideString text = kSalvageDone;
-    text.append(decimalText(report.salvagedRows())).append(kSalvageLost).append(decimalText(report.knownLostRows()));
-    if (report.hasUncountedLoss()) text.append(kSalvageUncounted);
-    if (report.lostAndFoundRows > 0) text.append(u"\n").append(kSalvageLostAndFound).append(decimalText(report.lostAndFoundRows));
-    text.append(u"\n").append(kSalvageFile).append(report.salvaged);
-    if (!outcome.reportPath.empty()) text.append(u"\n").append(kSalvageReportFile).append(outcome.reportPath);
-    return text;
+    return outcome.report.salvaged.empty() ? outcome.result : outcome.report.summary(outcome.reportPath);
 }
 
 }  // namespace
@@ -94,11 +87,12 @@ bool rg_win_Zhu::startRepairThread(const WideString& path) {
 }
 
 void rg_win_Zhu::repairWorker(WideString path) {
-    const WideString result = repairJob.repairDatabase(path, kRowsPerPage, kDefaultExemptTables);
-    showRepairResult(result);
-    // A repair that could not read every table leaves the user nothing: the salvage saves what can
-    // be read into a new file, on this thread, with its progress in the hint line.
-    if ((result == kResultDataAnomaly || result == kResultReadError) && askTopmostFreeBox(kSalvageQuestion))
+    const RepairOutcome outcome = repairJob.runRepair(path, kDefaultExemptTables);
+    showRepairResult(outcome);
+    // A repair that could not read every row leaves the user nothing: the salvage saves what can
+    // be read into a new file, on this thread, with its progress in the hint line. It is offered
+    // only where it can help.
+    if (outcome.offersSalvage && askTopmostFreeBox(kSalvageQuestion))
         showTopmostFreeBox(salvageSummary(salvageJob.salvageDatabase(path)));
     repairEnded.raise(repairJob);
 }

@@ -23,11 +23,5 @@ inline constexpr char16_t kFileNotFound[] = u"当前选择的文件无法找到�
 inline constexpr char16_t kCloseRefused[] = u"当前数据库正在修复中请执行完毕后再关闭";
 inline constexpr char16_t kThreadNotStarted[] = u"无法启动修复线程请稍后再试";
 
-// After a repair that could not read every table: the offer to salvage, and its summary.
+// After a repair that could not read every row: the offer to salvage.
 inline constexpr char16_t kSalvageQuestion[] = u"部分数据无法读取。是否把可读取的数据抢救到新文件?(原数据库保持不变)";
-inline constexpr char16_t kSalvageDone[] = u"抢救完成:";
-inline constexpr char16_t kSalvageLost[] = u", 丢失";
-inline constexpr char16_t kSalvageUncounted[] = u"(另有无法统计的丢失)";
-inline constexpr char16_t kSalvageLostAndFound[] = u"无法归入原表的行 (lost_and_found): ";
-inline constexpr char16_t kSalvageFile[] = u"抢救数据库: ";
-inline constexpr char16_t kSalvageReportFile[] = u"抢救报告: ";

@@ -62,6 +62,15 @@ bool writeShopInRollbackModeWithGarbledOrders(const WideString& path) {
     return writeShopInRollbackMode(path) && garbleLeafPage(path, u"orders");
 }
 
+// A value whose column the schema was changed under: the rebuilt table would store it as a number.
+bool writeShopWithATextInAnIntegerColumn(const WideString& path) {
+    return writeShopDatabase(path, 2500) &&
+           writeDatabase(path, {u"CREATE TABLE codes (id INTEGER PRIMARY KEY, v)", u"INSERT INTO codes (v) VALUES ('5')", u"PRAGMA writable_schema = ON",
+                                u"UPDATE sqlite_master SET sql = 'CREATE TABLE codes (id INTEGER PRIMARY KEY, v INTEGER)' WHERE name = 'codes'",
+                                u"PRAGMA writable_schema = OFF"});
+}
+bool writeShopWithGarbledSchema(const WideString& path) { return writeShopDatabase(path, 2500) && garbleFirstPage(path); }
+
 struct OutcomeCase {
     const char* what;
     bool (*writeSource)(const WideString& path);   // nullptr: there is no source
@@ -69,26 +78,33 @@ struct OutcomeCase {
     std::vector<std::string> files;        // in the folder afterwards
     std::vector<std::string> jobEvents;    // kind and text of the job's own events
     const char16_t* sourceKeptAs;          // the name the untouched source has afterwards, by its beginning
+    const char16_t* detail;                // what the result box says under the result
+    bool offersSalvage;                    // rows could not be read
 };
 
 TEST(RepairOutcome, eachResultLeavesItsFilesAndEvents) {
     const OutcomeCase cases[] = {
-        {"path not found", nullptr, kResultDatabaseNotFound, {}, {"1 无法找到数据库"}, nullptr},
+        {"path not found", nullptr, kResultDatabaseNotFound, {}, {"1 无法找到数据库"}, nullptr, u"", false},
         {"database without a table", writeNoTable, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"},
-         {kCreatingTemp, "1 数据库读取错误"}, u"shop.db"},
+         {kCreatingTemp, "1 数据库读取错误"}, u"shop.db", u"修复失败,无法读取数据库结构", false},
         {"file that is not a database", writeNotADatabase, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"},
-         {kCreatingTemp, "1 数据库读取错误"}, u"shop.db"},
-        {"empty file", writeEmptyFile, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"}, {kCreatingTemp, "1 数据库读取错误"}, u"shop.db"},
+         {kCreatingTemp, "1 数据库读取错误"}, u"shop.db", u"修复失败,无法读取数据库结构(file is not a database)", false},
+        {"empty file", writeEmptyFile, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"}, {kCreatingTemp, "1 数据库读取错误"}, u"shop.db",
+         u"修复失败,无法读取数据库结构", false},
+        {"garbled schema page", writeShopWithGarbledSchema, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"},
+         {kCreatingTemp, "1 数据库读取错误"}, u"shop.db", u"修复失败,无法读取数据库结构(database disk image is malformed)", true},
         {"garbled table page", writeShopWithGarbledOrders, kResultDataAnomaly, {"shop.db"},
-         {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db"},
+         {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db", u"修复失败,表orders中有行无法读取,原数据库数量:2500,新表数量:", true},
         {"garbled table page header", writeShopWithUncountableOrders, kResultDataAnomaly, {"shop.db"},
-         {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db"},
+         {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db", u"修复失败,无法读取表:orders", true},
         {"garbled table page, rollback journal", writeShopInRollbackModeWithGarbledOrders, kResultDataAnomaly, {"shop.db"},
-         {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db"},
+         {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db", u"修复失败,表orders中有行无法读取,原数据库数量:2500,新表数量:", true},
+        {"a value the rebuilt table would change", writeShopWithATextInAnIntegerColumn, kResultDataAnomaly, {"shop.db"},
+         {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db", u"修复失败,新表中的行与原数据库读出的行不一致:codes", false},
         {"sound database, rollback journal", writeShopInRollbackMode, kResultRepaired, {"shop.db", "原数据库备份-<stamp>.db"},
-         {kCreatingTemp, "2 修复完毕"}, u"原数据库备份-"},
+         {kCreatingTemp, "2 修复完毕"}, u"原数据库备份-", u"", false},
         {"sound database", writeShop, kResultRepaired, {"shop.db", "原数据库备份-<stamp>.db"}, {kCreatingTemp, "2 修复完毕"},
-         u"原数据库备份-"},
+         u"原数据库备份-", u"", false},
     };
     for (const OutcomeCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -100,7 +116,10 @@ TEST(RepairOutcome, eachResultLeavesItsFilesAndEvents) {
         const std::string sourceBytes = c.writeSource ? fileBytes(path) : std::string();
 
         ProgressLog log;
-        EXPECT_EQ(WideString(c.result), repair(path));
+        const RepairOutcome outcome = repairJob.runRepair(path, kDefaultExemptTables);
+        EXPECT_EQ(WideString(c.result), outcome.result);
+        EXPECT_TRUE(outcome.detail.starts_with(c.detail) && (*c.detail || outcome.detail.empty())) << toUtf8(outcome.detail);
+        EXPECT_EQ(c.offersSalvage, outcome.offersSalvage);
         // A read error leaves both connections open until the next run; close them as that run would,
         // so that the folder shows the files themselves.
         (void)sourceDb.close();
@@ -236,6 +255,26 @@ TEST(RepairOutcome, aTakenBackupNameIsNeverOverwrittenAndTheNextFreeNameIsUsed) 
     EXPECT_TRUE(backups.front().ends_with(u"-2.db")) << toUtf8(backups.front());
     EXPECT_EQ(sourceBytes, fileBytes(folder / backups.front()));
     EXPECT_TRUE(passesIntegrityCheck(path));
+}
+
+
+// Without its database library the repair says so, blames nothing on the database, offers no
+// salvage and creates nothing beside it.
+int repairWithoutLibrary(const std::vector<std::string>& arguments) {
+    platform::setLibraryFolder(fromUtf8(arguments.at(1)));
+    const RepairOutcome outcome = repairJob.runRepair(fromUtf8(arguments.at(0)), kDefaultExemptTables);
+    const WideString library = u"data" + WideString(1, platform::kPathSeparator) + u"static-sqlite3-third" + platform::kLibrarySuffix;
+    return outcome.result == kResultLibraryUnusable + library && !outcome.offersSalvage ? 0 : 1;
+}
+CHILD_ROLE("repair-without-library", repairWithoutLibrary);
+
+TEST(RepairOutcome, withoutItsLibraryNothingIsCreatedAndNoSalvageOffered) {
+    TempFolder folder, noLibrary;
+    const WideString path = folder / u"shop.db";
+    ASSERT_TRUE(writeShopWithGarbledOrders(path));
+    ChildProcess child("repair-without-library", {toUtf8(path), toUtf8(noLibrary.path())});
+    EXPECT_EQ(0, child.wait());
+    EXPECT_EQ(StringArray{u"shop.db"}, folder.fileNames());
 }
 
 }  // namespace

@@ -5,13 +5,18 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
+#include "base/text_routines.h"
 #include "db/database.h"
 #include "db/integrity_check.h"
 #include "db/recovery.h"
 #include "fixtures/damaged_database.h"
 #include "fixtures/unfinished_work.h"
+#include "jobs/job_progress.h"
+#include "platform/platform.h"
 #include "salvage/salvage_job.h"
+#include "support/child_process.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -19,6 +24,13 @@ namespace {
 std::string fileBytes(const WideString& path) {
     std::ifstream file(std::filesystem::path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// A text as the salvage writes its report for Notepad: a byte-order mark, lines ending in CR LF.
+std::string asNotepadText(const WideString& text) {
+    std::string bytes = "\xEF\xBB\xBF";
+    for (const char byte : toUtf8(text)) bytes += byte == '\n' ? std::string("\r\n") : std::string(1, byte);
+    return bytes;
 }
 
 const SalvagedTable* tableNamed(const SalvageReport& report, const WideString& name) {
@@ -77,9 +89,15 @@ TEST(Salvage, whatComesBackAndWhatTheReportSays) {
         StringArray findings;
         EXPECT_TRUE(checkIntegrity(outcome.report.salvaged, findings) && findings == StringArray{u"ok"});
         ASSERT_FALSE(outcome.reportPath.empty());
-        EXPECT_EQ(toUtf8(outcome.report.text()), fileBytes(outcome.reportPath));
+        EXPECT_EQ(asNotepadText(outcome.report.text()), fileBytes(outcome.reportPath));
         const std::string json = fileBytes(outcome.reportPath.substr(0, outcome.reportPath.size() - 4) + u".json");
         EXPECT_EQ(outcome.report.json(), json);
+        // One stamp names the salvaged database and both reports.
+        const WideString stamp = platform::fileNameOf(outcome.report.salvaged).substr(6);
+        EXPECT_EQ(u"抢救报告-" + stamp.substr(0, stamp.size() - 3) + u".txt", platform::fileNameOf(outcome.reportPath));
+        // The box says what the report says.
+        const WideString verdict = outcome.report.isNothingLost() ? u"抢救完成:未发现数据丢失。" : u"抢救完成:部分数据丢失或无法确认。";
+        EXPECT_TRUE(outcome.report.summary(outcome.reportPath).starts_with(verdict)) << toUtf8(outcome.report.summary(outcome.reportPath));
 
         if (c.damage == garbleFirstPage) {
             // Without the schema, no row finds its table: every one waits in lost_and_found.
@@ -180,6 +198,107 @@ TEST(Salvage, aLibraryWithoutRecoveryEntryPointsStillRepairs) {
     EXPECT_FALSE(recovery.bind(withoutRecovery));
     EXPECT_EQ(nullptr, recovery.init);
     EXPECT_TRUE(recovery.bind([&library](const char* name) { return library.symbol(name); })) << "the bundled library has them";
+}
+
+
+// The box and the report share their verdict, totals and facts: nothing lost only of what is known whole.
+TEST(SalvageReport, theSummarySaysInWordsWhatTheCountsCannot) {
+    struct Case {
+        const char* what;
+        SalvageReport report;
+        std::vector<std::u16string> lines;   // the summary's lines before its last two (the file and the report)
+    };
+    const auto tables = [](std::vector<SalvagedTable> list) { return list; };
+    Case cases[] = {
+        {"a sound source", {}, {u"抢救完成:未发现数据丢失。", u"原有 7 行,抢救 7 行,丢失 0 行。"}},
+        {"a damaged source", {}, {u"抢救完成:部分数据丢失或无法确认。", u"原有 7 行,抢救 7 行,丢失 0 行。", u"原数据库的结构已损坏:抢救的行中可能有值已改变,请核对重要数据。"}},
+        {"rows only in lost_and_found", {}, {u"抢救完成:部分数据丢失或无法确认。", u"原有行数未知,抢救 0 行。",
+                                            u"原数据库的表结构无法读取,无法统计原有的行数,丢失的行数可能更多。",
+                                            u"有 9874 行无法确定属于哪个表,已保存在抢救数据库的 lost_and_found 表中,请人工核对。",
+                                            u"原数据库的结构已损坏:抢救的行中可能有值已改变,请核对重要数据。"}},
+        {"an unknown count", {}, {u"抢救完成:部分数据丢失或无法确认。", u"原有行数未知,抢救 10 行,至少丢失 2 行。",
+                                  u"有 1 个表的原有行数无法统计,丢失的行数可能更多。"}},
+    };
+    for (Case& c : cases) {
+        c.report.salvaged = u"D:\\data\\抢救数据库-20261210120000.db";
+        c.report.isSchemaRead = true;
+        c.report.isSourceSound = true;
+        c.report.tables = tables({{u"orders", 5, 5}, {u"tags", 2, 2}});
+    }
+    cases[1].report.isSourceSound = false;
+    cases[2].report.isSourceSound = false;
+    cases[2].report.isSchemaRead = false;
+    cases[2].report.tables.clear();
+    cases[2].report.lostAndFoundRows = 9874;
+    cases[3].report.tables = tables({{u"orders", std::nullopt, 5}, {u"tags", 7, 5}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StringArray lines;
+        (void)splitText(c.report.summary(u"D:\\data\\抢救报告-20261210120000.txt"), u"\n", lines);
+        ASSERT_EQ(c.lines.size() + 2, lines.size()) << toUtf8(c.report.summary({}));
+        for (std::size_t i = 0; i < c.lines.size(); ++i) EXPECT_EQ(c.lines[i], lines[i]);
+        EXPECT_EQ(u"抢救出的数据保存在新文件 D:\\data\\抢救数据库-20261210120000.db 中,原数据库没有任何改动。"
+                  u"请先打开抢救数据库核对数据,确认无误后再用它代替原数据库(代替前请保留原数据库的副本)。",
+                  lines[c.lines.size()]);
+        EXPECT_EQ(u"详细报告:D:\\data\\抢救报告-20261210120000.txt", lines.back());
+        EXPECT_EQ(c.report.isNothingLost(), c.report.json().find("\"nothing_lost\": true") != std::string::npos);
+    }
+}
+
+// A clock that moves 100 ms each time it is read.
+std::uint32_t fakeNow = 0;
+std::uint32_t hundredMillisecondsAPeek() { return fakeNow += 100; }
+
+// The salvage says which table it is recovering and how many of its rows came back so far, at
+// most once per 200 ms, under its own label.
+TEST(Salvage, progressNamesTheTableAndItsRowsAtMostEvery200Milliseconds) {
+    TempFolder folder;
+    const WideString path = folder / u"notes.db";
+    ASSERT_TRUE(writeNotes(path));
+    std::vector<std::int32_t> notesDone;
+    std::vector<WideString> lines;
+    EventTarget receiver;
+    salvageJob.salvageProgress.subscribe(receiver, 0,
+                                         [&](SalvageJob&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total,
+                                             std::int32_t done, const WideString& text) {
+                                             lines.push_back(progressLine(SalvageJob::progressLabel, kind, name, total, done, text));
+                                             if (name == u"notes") {
+                                                 EXPECT_EQ(3000, total);
+                                                 EXPECT_EQ(u"抢救中", text);
+                                                 notesDone.push_back(done);
+                                             }
+                                             return 0;
+                                         });
+    platform::setTickSource(hundredMillisecondsAPeek);
+    const SalvageOutcome outcome = salvageJob.salvageDatabase(path);
+    platform::setTickSource(nullptr);
+    receiver.close();
+    EXPECT_EQ(WideString(kSalvageNothingLost), outcome.result);
+    // A row is written between two reads of the clock: every second row is shown.
+    ASSERT_GE(notesDone.size(), 1000u);
+    for (std::size_t i = 1; i < notesDone.size(); ++i) EXPECT_GE(notesDone[i] - notesDone[i - 1], 2) << i;
+    EXPECT_LE(notesDone.back(), 3000);
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), u"抢救进度: 表名称:notes    3000/" + decimalText(notesDone.back()) + u"    抢救中"));
+    for (const WideString& line : lines) EXPECT_TRUE(line.starts_with(u"抢救进度:")) << toUtf8(line);
+}
+
+// Without its database library the salvage says so and leaves the folder as it was.
+int salvageWithoutLibrary(const std::vector<std::string>& arguments) {
+    platform::setLibraryFolder(fromUtf8(arguments.at(1)));
+    const SalvageOutcome outcome = salvageJob.salvageDatabase(fromUtf8(arguments.at(0)));
+    const WideString expected = kSalvageFailedPrefix + WideString(u"无法加载数据库组件 data") + platform::kPathSeparator +
+                                u"static-sqlite3-third" + platform::kLibrarySuffix;
+    return outcome.result == expected && outcome.reportPath.empty() ? 0 : 1;
+}
+CHILD_ROLE("salvage-without-library", salvageWithoutLibrary);
+
+TEST(Salvage, withoutItsLibraryNothingIsCreated) {
+    TempFolder folder, noLibrary;
+    const WideString path = folder / u"notes.db";
+    ASSERT_TRUE(writeNotes(path) && garbleNotesLeaf(path));
+    ChildProcess child("salvage-without-library", {toUtf8(path), toUtf8(noLibrary.path())});
+    EXPECT_EQ(0, child.wait());
+    EXPECT_EQ(StringArray{u"notes.db"}, folder.fileNames());
 }
 
 }  // namespace
