@@ -20,13 +20,15 @@ constexpr int kExitSomeLost = 3;
 void print(platform::Stream stream, const WideString& text) { platform::writeText(stream, text + u"\n"); }
 
 int repair(const CommandLine& line) {
-    WideString result;
+    RepairOutcome outcome;
     {
         ProgressPrinter printer(repairJob, sourceDb, targetDb);
-        result = repairJob.repairDatabase(line.path, kRowsPerPage, line.exemptTables);
+        outcome = repairJob.runRepair(line.path, line.exemptTables);
     }
-    print(platform::Stream::output, result);
-    return result.starts_with(kResultSuccessPrefix) ? kExitSuccess : kExitFailure;
+    // What the window's result box says: the cause of a failure or the file to swap in by hand, then the result.
+    if (!outcome.detail.empty()) print(platform::Stream::output, outcome.detail);
+    print(platform::Stream::output, outcome.result);
+    return outcome.result.starts_with(kResultSuccessPrefix) ? kExitSuccess : kExitFailure;
 }
 
 int salvage(const CommandLine& line) {

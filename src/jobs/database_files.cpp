@@ -27,7 +27,9 @@ bool isTakenWithCompanions(const WideString& base, const WideString& name) {
 }
 
 WideString stampedName(const char16_t* prefix, const WideString& stamp, int number, const char16_t* extension = u".db") {
-    return prefix + stamp + (number > 1 ? u"-" + decimalText(number) : WideString()) + extension;
+    WideString name = prefix + stamp;
+    if (number > 1) name.append(u"-").append(decimalText(number));
+    return name.append(extension);
 }
 
 // The file's first bytes; fewer (or none) when it is shorter or cannot be read.
