@@ -62,13 +62,7 @@ bool writeShopInRollbackModeWithGarbledOrders(const WideString& path) {
     return writeShopInRollbackMode(path) && garbleLeafPage(path, u"orders");
 }
 
-// A value whose column the schema was changed under: the rebuilt table would store it as a number.
-bool writeShopWithATextInAnIntegerColumn(const WideString& path) {
-    return writeShopDatabase(path, 2500) &&
-           writeDatabase(path, {u"CREATE TABLE codes (id INTEGER PRIMARY KEY, v)", u"INSERT INTO codes (v) VALUES ('5')", u"PRAGMA writable_schema = ON",
-                                u"UPDATE sqlite_master SET sql = 'CREATE TABLE codes (id INTEGER PRIMARY KEY, v INTEGER)' WHERE name = 'codes'",
-                                u"PRAGMA writable_schema = OFF"});
-}
+bool writeShopWithATextInAnIntegerColumn(const WideString& path) { return writeShopDatabase(path, 2500) && addRetypedColumn(path); }
 bool writeShopWithGarbledSchema(const WideString& path) { return writeShopDatabase(path, 2500) && garbleFirstPage(path); }
 
 struct OutcomeCase {
