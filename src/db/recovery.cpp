@@ -48,7 +48,9 @@ public:
     RowWatch& operator=(const RowWatch&) = delete;
     ~RowWatch() {
         const std::lock_guard<std::mutex> guard(watching);
-        (void)entryPoints.cancelAutoExtension(reinterpret_cast<void (*)()>(&onOpen));
+        // The program registers no other automatic extension; resetting the list also frees it,
+        // which cancelling the one entry would leave allocated in a library that may be unloaded.
+        entryPoints.resetAutoExtensions();
         active = nullptr;
     }
 
@@ -98,7 +100,7 @@ bool RecoveryEntryPoints::bind(const rg_ZiDingYi_sqliteHanShu::SymbolLookup& loo
     take("sqlite3_recover_errcode", bound.errorCode);
     take("sqlite3_recover_finish", bound.finish);
     take("sqlite3_auto_extension", bound.autoExtension);
-    take("sqlite3_cancel_auto_extension", bound.cancelAutoExtension);
+    take("sqlite3_reset_auto_extension", bound.resetAutoExtensions);
     take("sqlite3_update_hook", bound.updateHook);
     take("sqlite3_db_filename", bound.databaseFileName);
     *this = complete ? bound : RecoveryEntryPoints{};

@@ -22,7 +22,7 @@ struct RecoveryEntryPoints {
     decltype(&sqlite3_recover_finish) finish = nullptr;
     // What watches the rows the recovery writes (recovery.cpp).
     decltype(&sqlite3_auto_extension) autoExtension = nullptr;
-    decltype(&sqlite3_cancel_auto_extension) cancelAutoExtension = nullptr;
+    decltype(&sqlite3_reset_auto_extension) resetAutoExtensions = nullptr;
     decltype(&sqlite3_update_hook) updateHook = nullptr;
     decltype(&sqlite3_db_filename) databaseFileName = nullptr;
 
