@@ -19,6 +19,19 @@ install(FILES ${PROJECT_BINARY_DIR}/package/README.txt ${PROJECT_BINARY_DIR}/pac
 # and a package has no need of the test programs.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 
+# The installer's welcome and finish pages show the program's icon on the window's slate blue: a
+# 164 × 314 picture, 24-bit with the version 3 header that NSIS reads, made from res/dovrane.ico
+# (its 48-pixel image) by ImageMagick.
+set(installer_picture ${PROJECT_BINARY_DIR}/package/installer.bmp)
+add_custom_command(OUTPUT ${installer_picture}
+    COMMAND convert -size 164x314 "xc:rgb(50,65,85)"
+            "(" ${PROJECT_SOURCE_DIR}/res/dovrane.ico[0] -filter Catrom -resize 96x96 ")"
+            -gravity north -geometry +0+64 -composite -type TrueColor BMP3:${installer_picture}
+    DEPENDS ${PROJECT_SOURCE_DIR}/res/dovrane.ico
+    COMMENT "Making the installer's picture from the program's icon"
+    VERBATIM)
+add_custom_target(installer_picture ALL DEPENDS ${installer_picture})
+
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_PACKAGE_NAME Dovrane)
 set(CPACK_PACKAGE_VENDOR Dovrane)
@@ -30,31 +43,20 @@ set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Dovrane)
-# One key for every version, so that installing a newer one removes the older first.
+# One key for every version, so that installing a newer one replaces the older.
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Dovrane)
-set(CPACK_PACKAGE_EXECUTABLES Dovrane Dovrane)
-set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-set(CPACK_NSIS_DISPLAY_NAME Dovrane)
-# The installer's title and the Start-menu folder.
+# The installer's title, the Start-menu folder and its shortcuts, and the Add/Remove Programs name.
 set(CPACK_NSIS_PACKAGE_NAME Dovrane)
+set(CPACK_NSIS_DISPLAY_NAME Dovrane)
+# The program the shortcuts start and the finish page offers to start.
 set(CPACK_NSIS_INSTALLED_ICON_NAME Dovrane.exe)
 set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/res/dovrane.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/res/dovrane.ico)
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-# The uninstaller removes the installer's key under Software\Dovrane and then that key too, which
-# CPack's own steps would leave behind empty. The Start-menu folder it still needs is read first.
-set(CPACK_VERBATIM_VARIABLES ON)
-set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [[
-  DeleteRegKey SHCTX "Software\Dovrane\Dovrane"
-  DeleteRegKey /ifempty SHCTX "Software\Dovrane"]])
-set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
-# The licences are installed beside the program; nothing in them asks the user to agree.
-set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
-# A 64-bit installer for a 64-bit program: it writes Program Files and the registry's own view.
-# CPack splits makensis arguments at spaces, so the setting goes into the script instead, through
-# the template's line for definitions.
-set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+set(CPACK_NSIS_MUI_WELCOMEFINISHPAGE_BITMAP ${installer_picture})
+# The installer's script is cmake/NSIS.template.in: Chinese only, a 64-bit installer for a 64-bit
+# program, and an installed copy replaced only once the install starts.
+set(CPACK_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR})
 
 include(CPack)
 

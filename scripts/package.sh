@@ -9,8 +9,8 @@ step() { echo "package: $*" >&2; }
 
 step "checking the Debian packages of the Windows build and NSIS (scripts/setup.sh package)"
 "$top/scripts/setup.sh" package
-step "building Dovrane.exe, dovrane-cli.exe and the SQLite library in build/windows"
-"$top/scripts/build.sh" windows Dovrane dovrane-cli sqlite_library >&2
+step "building Dovrane.exe, dovrane-cli.exe, the SQLite library and the installer's picture in build/windows"
+"$top/scripts/build.sh" windows Dovrane dovrane-cli sqlite_library installer_picture >&2
 staging="$top/build/windows/packages"
 rm -rf "$staging"
 step "making the packages with CPack"

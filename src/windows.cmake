@@ -1,9 +1,24 @@
-# Windows only: the window toolkit, the program frame and the GUI program with its resources.
+# Windows only: the window toolkit, the program frame and the GUI program with its resources, and
+# dovrane-cli's version resource.
+
+# dovrane_version_resource(PROGRAM DESCRIPTION): res/version.rc.in configured for one program as
+# res/PROGRAM.version.rc in the build tree.
+function(dovrane_version_resource program description)
+    set(DOVRANE_PROGRAM ${program})
+    set(DOVRANE_FILE_DESCRIPTION ${description})
+    configure_file(${PROJECT_SOURCE_DIR}/res/version.rc.in ${PROJECT_BINARY_DIR}/res/${program}.version.rc @ONLY)
+endfunction()
+
+if(TARGET dovrane-cli)
+    dovrane_version_resource(dovrane-cli "Dovrane SQLite database repair, command line")
+    target_sources(dovrane-cli PRIVATE ${PROJECT_BINARY_DIR}/res/dovrane-cli.version.rc)
+endif()
 
 # The program's resources (icon 100, pictures 500 and 501, WAVE 29185, version, manifest). Every
 # target that links the toolkit gets them compiled in, so test programs load the same resources and
 # common controls 6 as Dovrane.exe does.
 set(DOVRANE_RESOURCE_FOLDER ${PROJECT_SOURCE_DIR}/res)
+dovrane_version_resource(Dovrane "Dovrane SQLite database repair")
 configure_file(${PROJECT_SOURCE_DIR}/res/dovrane.manifest.in ${PROJECT_BINARY_DIR}/res/dovrane.manifest @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/res/dovrane.rc.in ${PROJECT_BINARY_DIR}/res/dovrane.rc @ONLY)
 add_library(dovrane_resources INTERFACE)

@@ -5,76 +5,30 @@
 //   package_probe start PROGRAM     starts PROGRAM; its start-up box (caption and text), answered
 //                                   with OK; the title of the window that follows; the program's
 //                                   file version; the exit code after the window's system close
+//   package_probe running NAME      the same for a program that something else started, found by
+//                                   its file name (Dovrane.exe)
+//   package_probe version FILE      the file version and the product version of FILE's resource
+//   package_probe setup SETUP STEP...   runs an installer and answers it (setup_walk.cpp)
 #include <windows.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
-#include "base/wide_string.h"
+#include "probe_windows.h"
+#include "setup_walk.h"
 
 namespace {
 
 constexpr int kTitleLabelId = 106;
-constexpr DWORD kWaitMs = 30000;
-
-void report(const char* name, const std::wstring& value) {
-    const std::string line = std::string(name) + ": " +
-                             toUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(value.data()), value.size())) +
-                             "\n";
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-}
-
-// WM_GETTEXT, since GetWindowTextW does not read the controls of another process.
-std::wstring textOf(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return {};
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000,
-                        &copied);
-    text.resize(copied);
-    return text;
-}
-
-std::wstring classOf(HWND window) {
-    wchar_t name[256] = {};
-    return std::wstring(name, static_cast<size_t>(GetClassNameW(window, name, 256)));
-}
-
-BOOL CALLBACK collect(HWND window, LPARAM list) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
-}
 
 // A visible top-level window of the process that is a message box, or that is not one.
 HWND visibleWindowOf(DWORD processId, bool messageBox) {
-    std::vector<HWND> windows;
-    EnumWindows(collect, reinterpret_cast<LPARAM>(&windows));
-    for (HWND window : windows) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == processId && IsWindowVisible(window) && (classOf(window) == L"#32770") == messageBox)
-            return window;
-    }
+    for (HWND window : visibleWindowsOf(processId))
+        if ((classOf(window) == L"#32770") == messageBox) return window;
     return nullptr;
-}
-
-// Null when none has come within kWaitMs.
-HWND waitForWindow(DWORD processId, bool messageBox) {
-    const ULONGLONG deadline = GetTickCount64() + kWaitMs;
-    for (;;) {
-        if (HWND window = visibleWindowOf(processId, messageBox)) return window;
-        if (GetTickCount64() >= deadline) return nullptr;
-        Sleep(50);
-    }
-}
-
-std::vector<HWND> childrenOf(HWND window) {
-    std::vector<HWND> children;
-    EnumChildWindows(window, collect, reinterpret_cast<LPARAM>(&children));
-    return children;
 }
 
 // The message of a message box is its one static control with text.
@@ -87,16 +41,48 @@ std::wstring boxMessage(HWND box) {
     return {};
 }
 
-std::wstring fileVersion(const std::wstring& path) {
+std::wstring versionText(DWORD mostSignificant, DWORD leastSignificant) {
+    return std::to_wstring(HIWORD(mostSignificant)) + L"." + std::to_wstring(LOWORD(mostSignificant)) + L"." +
+           std::to_wstring(HIWORD(leastSignificant)) + L"." + std::to_wstring(LOWORD(leastSignificant));
+}
+
+// The version resource's block; empty when the file has none.
+std::vector<unsigned char> versionBlock(const std::wstring& path) {
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
     std::vector<unsigned char> block(size);
+    if (!size || !GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return {};
+    return block;
+}
+
+std::wstring fileVersion(const std::wstring& path) {
+    std::vector<unsigned char> block = versionBlock(path);
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    if (!size || !GetFileVersionInfoW(path.c_str(), 0, size, block.data()) ||
-        !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length))
+    if (block.empty() || !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length))
         return L"none";
-    return std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(fixed->dwFileVersionMS)) +
-           L"." + std::to_wstring(HIWORD(fixed->dwFileVersionLS)) + L"." + std::to_wstring(LOWORD(fixed->dwFileVersionLS));
+    return versionText(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
+}
+
+// The ProductVersion text of the resource's first language.
+std::wstring productVersion(const std::wstring& path) {
+    std::vector<unsigned char> block = versionBlock(path);
+    struct Translation { WORD language, codePage; }* translations = nullptr;
+    UINT length = 0;
+    if (block.empty() ||
+        !VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &length) ||
+        length < sizeof(Translation))
+        return L"none";
+    wchar_t key[64];
+    swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\ProductVersion", translations->language, translations->codePage);
+    wchar_t* value = nullptr;
+    if (!VerQueryValueW(block.data(), key, reinterpret_cast<void**>(&value), &length) || !length) return L"none";
+    return value;
+}
+
+int showVersion(const std::wstring& path) {
+    report("file version", fileVersion(path));
+    report("product version", productVersion(path));
+    return 0;
 }
 
 int showShortcut(const std::wstring& link) {
@@ -117,6 +103,37 @@ int showShortcut(const std::wstring& link) {
     return 0;
 }
 
+// The start-up box, the window and the exit of a started Dovrane; takes the process handle.
+int watchProgram(HANDLE process, DWORD processId, const std::wstring& program) {
+    const auto fail = [&](const wchar_t* what) {
+        report("missing", what);
+        TerminateProcess(process, 1);
+        CloseHandle(process);
+        return 1;
+    };
+
+    const HWND box = waitFor([&] { return visibleWindowOf(processId, true); });
+    if (!box) return fail(L"start-up box");
+    report("box caption", textOf(box));
+    report("box text", boxMessage(box));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+
+    const HWND window = waitFor([&] { return visibleWindowOf(processId, false); });
+    if (!window) return fail(L"window");
+    report("window", textOf(window));
+    for (HWND child : childrenOf(window))
+        if (GetDlgCtrlID(child) == kTitleLabelId) report("title", textOf(child));
+    report("file version", fileVersion(program));
+
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (WaitForSingleObject(process, kWaitMs) != WAIT_OBJECT_0) return fail(L"exit");
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process, &exitCode);
+    CloseHandle(process);
+    report("exit code", std::to_wstring(exitCode));
+    return 0;
+}
+
 int startProgram(const std::wstring& program) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -128,41 +145,48 @@ int startProgram(const std::wstring& program) {
         return 1;
     }
     CloseHandle(process.hThread);
-    const auto fail = [&](const wchar_t* what) {
-        report("missing", what);
-        TerminateProcess(process.hProcess, 1);
-        CloseHandle(process.hProcess);
+    return watchProgram(process.hProcess, process.dwProcessId, program);
+}
+
+// The id of a running process with that file name, 0 when there is none.
+DWORD processNamed(const std::wstring& name) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, name.c_str()) == 0) found = entry.th32ProcessID;
+    CloseHandle(snapshot);
+    return found;
+}
+
+int watchRunningProgram(const std::wstring& name) {
+    DWORD processId = 0;
+    const ULONGLONG deadline = GetTickCount64() + kWaitMs;
+    while (!(processId = processNamed(name)) && GetTickCount64() < deadline) Sleep(50);
+    const HANDLE process = processId ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
+                                                   FALSE, processId)
+                                     : nullptr;
+    if (!process) {
+        report("running", L"no");
         return 1;
-    };
-
-    const HWND box = waitForWindow(process.dwProcessId, true);
-    if (!box) return fail(L"start-up box");
-    report("box caption", textOf(box));
-    report("box text", boxMessage(box));
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-
-    const HWND window = waitForWindow(process.dwProcessId, false);
-    if (!window) return fail(L"window");
-    report("window", textOf(window));
-    for (HWND child : childrenOf(window))
-        if (GetDlgCtrlID(child) == kTitleLabelId) report("title", textOf(child));
-    report("file version", fileVersion(program));
-
-    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    if (WaitForSingleObject(process.hProcess, kWaitMs) != WAIT_OBJECT_0) return fail(L"exit");
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    report("exit code", std::to_wstring(exitCode));
-    return 0;
+    }
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    QueryFullProcessImageNameW(process, 0, path, &length);
+    return watchProgram(process, processId, path);
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const std::wstring role = argc == 3 ? argv[1] : L"";
-    if (role == L"shortcut") return showShortcut(argv[2]);
-    if (role == L"start") return startProgram(argv[2]);
-    report("usage", L"package_probe shortcut LINK | start PROGRAM");
+    const std::wstring role = argc >= 3 ? argv[1] : L"";
+    if (role == L"shortcut" && argc == 3) return showShortcut(argv[2]);
+    if (role == L"start" && argc == 3) return startProgram(argv[2]);
+    if (role == L"running" && argc == 3) return watchRunningProgram(argv[2]);
+    if (role == L"version" && argc == 3) return showVersion(argv[2]);
+    if (role == L"setup") return walkSetup(argv[2], std::vector<std::wstring>(argv + 3, argv + argc));
+    report("usage", L"package_probe shortcut LINK | start PROGRAM | running NAME | version FILE | setup SETUP STEP...");
     return 2;
 }

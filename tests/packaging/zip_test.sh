@@ -28,6 +28,8 @@ echo "== Unpacking into $scratch"
 unpacked="$scratch/$name"
 expect_equal "read-me in Chinese and English" "2" \
     "$(grep -c -e '^【中文】' -e '^\[English\]' "$unpacked/README.txt")"
+expect_equal "read-me names the salvage's files, in Chinese and English" "2" \
+    "$(grep -c -e '写入 抢救数据库-<时间>.db' -e 'writes 抢救数据库-<time>.db' "$unpacked/README.txt")"
 expect_equal "SQLite's licence" "1" "$(grep -c 'SQLite is in the public domain' "$unpacked/LICENSES.txt")"
 
 echo "== The unpacked Dovrane.exe"
