@@ -3,11 +3,10 @@
 // not rebuild) and resets, and refuses to close during a run.
 #include "ui/main_window.h"
 
-#include <atomic>
-
 #include "jobs/job_progress.h"
 #include "platform/platform.h"
 #include "repair/repair_job.h"
+#include "repair/result_texts.h"
 #include "salvage/salvage_job.h"
 #include "ui/database_drop.h"
 #include "ui/main_window_texts.h"
@@ -19,14 +18,12 @@ namespace {
 // eventTarget, so a window destroyed meanwhile is not reached.
 EventSlot<rg_mk_class_sqliteshjk_xf> repairEnded;
 
-// The window whose run the repair thread runs: one run at a time, set before its thread starts.
-std::atomic<HWND> runningWindow{nullptr};
-
-// The result of a run, shown from the repair thread in a run box (message_boxes.h): the window
-// stays usable meanwhile and refuses to close until the box is answered. What the run adds (a
-// failure's cause, the rebuilt file to swap in by hand) is its second line.
+// The result of a run, shown from the repair thread. A free box, so that the window stays usable
+// meanwhile; topmost and in the foreground, so that a click on the window cannot bury it under the
+// window, which refuses to close until the box is answered. What the run adds (a failure's cause,
+// the rebuilt file to swap in by hand) is its second line.
 void showRepairResult(const RepairOutcome& outcome) {
-    showRunBox(runningWindow, outcome.detail.empty() ? outcome.result : outcome.result + u"\n" + outcome.detail);
+    showTopmostFreeBox(outcome.detail.empty() ? outcome.result : outcome.result + u"\n" + outcome.detail);
 }
 
 // The box after a salvage: the report's own summary, or why it failed.
@@ -79,7 +76,6 @@ void rg_win_Zhu::onStartClicked(WindowObject& sender) {
         resetToIdle();
         return 0;
     });
-    runningWindow = handle();
     if (startRepairThread(path)) return;
     // No thread will reset the window, so it goes back to idle here rather than stay "修复中".
     resetToIdle();
@@ -96,7 +92,8 @@ void rg_win_Zhu::repairWorker(WideString path) {
     // A repair that could not read every row leaves the user nothing: the salvage saves what can
     // be read into a new file, on this thread, with its progress in the hint line. It is offered
     // only where it can help.
-    if (outcome.offersSalvage && askRunBox(runningWindow, kSalvageQuestion)) showRunBox(runningWindow, salvageSummary(salvageJob.salvageDatabase(path)));
+    if (outcome.offersSalvage && askTopmostFreeBox(kSalvageQuestion))
+        showTopmostFreeBox(salvageSummary(salvageJob.salvageDatabase(path)));
     repairEnded.raise(repairJob);
 }
 

@@ -13,12 +13,9 @@ void showWindowBox(HWND window, const WideString& text);
 // thread without windows the box blocks no window of the program.
 void showFreeBox(const WideString& text);
 
-// A box about the run that window started, shown from the run's thread: topmost, so that a click
-// on the window cannot bury it, and centred on window; no window is disabled, so the window stays
-// usable meanwhile. It never takes the keyboard from another program: when the user works in a
-// window that is not this one's, the box shows without becoming active and window's taskbar button
-// flashes until the user comes back. Returns when the user has pressed OK.
-void showRunBox(HWND window, const WideString& text);
+// A free box shown topmost and brought to the foreground: no window that is not topmost, the
+// program's own included, can come over it.
+void showTopmostFreeBox(const WideString& text);
 
-// A question shown as showRunBox shows its box, with Yes and No, No the default. True for Yes.
-bool askRunBox(HWND window, const WideString& text);
+// A question with Yes and No buttons, shown as showTopmostFreeBox shows its box. True for Yes.
+bool askTopmostFreeBox(const WideString& text);

@@ -2,8 +2,6 @@
 // could not be read, and the salvage's box with the report's own verdict.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "fixtures/damaged_database.h"
 #include "main_window_driver.h"
 #include "support/temp_folder.h"
@@ -55,61 +53,6 @@ TEST(MainWindowOutcome, theResultCarriesItsCauseAndTheSalvageIsOfferedOnlyWhereR
         EXPECT_NE(WideString::npos, texts[2].find(u"抢救数据库-")) << "the box names the salvaged file";
         EXPECT_NE(WideString::npos, texts[2].find(u"\n详细报告:")) << "and the report";
     }
-}
-
-// Presses and releases a key through the system's input, as a user typing does.
-void typeKey(WORD key) {
-    INPUT strokes[2] = {};
-    for (INPUT& stroke : strokes) {
-        stroke.type = INPUT_KEYBOARD;
-        stroke.ki.wVk = key;
-    }
-    strokes[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, strokes, sizeof(INPUT));
-}
-
-// A run's boxes, shown while the user types into another window, take none of its keys: "n" and
-// Enter stay with that window, the salvage question (No by default) stays open for the user, its
-// window's taskbar button is left to call them, and the box is centred on its own window.
-TEST(MainWindowOutcome, aBoxShownWhileTheUserWorksElsewhereTakesNoKeyAndIsCentredOnItsWindow) {
-    TempFolder folder;
-    const WideString path = folder / u"shop.db";
-    ASSERT_TRUE(writeShopWithGarbledOrders(path));
-    OpenMainWindow opened;
-    dropFiles(opened.handle(), {path});
-    opened.boxes.forget();
-    opened.boxes.hold(kQuestion);
-    const HWND notepad = CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE | ES_MULTILINE, 0, 0, 200, 120, nullptr, nullptr,
-                                         GetModuleHandleW(nullptr), nullptr);
-    ASSERT_TRUE(notepad);
-    SetForegroundWindow(notepad);
-    SetFocus(notepad);
-    ASSERT_TRUE(pumpUntil([&] { return GetForegroundWindow() == notepad; }, 30000)) << "the other window takes the keyboard";
-
-    clickMiddle(opened.control(kStartButtonId));   // messages to the button: the other window keeps the keyboard
-    ASSERT_TRUE(opened.boxes.waitForBoxes(2, 60000));
-    const SeenBox question = opened.boxes.seen().at(1);
-    ASSERT_EQ(kQuestion, question.text);
-    EXPECT_EQ(notepad, GetForegroundWindow()) << "the box took the foreground";
-    EXPECT_NE(0, GetWindowLongW(GetDlgItem(question.box, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON) << "No is the default";
-
-    typeKey('N');
-    typeKey(VK_RETURN);
-    ASSERT_TRUE(pumpUntil([&] { return controlText(notepad).find(u"\r\n") != WideString::npos; }, 30000))
-        << "the keys reach the window the user types in: " << toUtf8(controlText(notepad));
-    EXPECT_EQ(u"n\r\n", controlText(notepad));
-    EXPECT_TRUE(IsWindowVisible(question.box)) << "a key meant for another window answered the box";
-
-    RECT boxArea, windowArea;
-    GetWindowRect(question.box, &boxArea);
-    GetWindowRect(opened.handle(), &windowArea);
-    EXPECT_LE(std::abs((boxArea.left + boxArea.right) - (windowArea.left + windowArea.right)), 2) << "centred across its window";
-    EXPECT_LE(std::abs((boxArea.top + boxArea.bottom) - (windowArea.top + windowArea.bottom)), 2) << "centred down its window";
-    EXPECT_NE(0, GetWindowLongW(question.box, GWL_EXSTYLE) & WS_EX_TOPMOST);
-
-    opened.boxes.release();
-    ASSERT_TRUE(pumpUntil([&] { return opened.text(kStartButtonId) == u"开始修复"; }, 10000));
-    DestroyWindow(notepad);
 }
 
 }  // namespace
