@@ -17,12 +17,13 @@ namespace {
 // How the repair thread reaches the window that started it: subscribed with the window's
 // eventTarget, so a window destroyed meanwhile is not reached.
 EventSlot<rg_mk_class_sqliteshjk_xf> repairEnded;
+EventSlot<rg_mk_class_sqliteshjk_xf, HWND&> runWindowWanted;
 
-// The result of a run, shown from the repair thread. A free box, so that the window stays usable
-// meanwhile; topmost and in the foreground, so that a click on the window cannot bury it under the
-// window, which refuses to close until the box is answered.
-void showRepairResult(const WideString& result) {
-    showTopmostFreeBox(result);
+// The window the run's boxes belong to; null once it is gone.
+HWND runWindow() {
+    HWND window = nullptr;
+    (void)runWindowWanted.raise(repairJob, window);
+    return window;
 }
 
 // The box after a salvage: the totals and the files, or why it failed.
@@ -95,6 +96,10 @@ void rg_win_Zhu::onStartClicked(WindowObject& sender) {
         resetToIdle();
         return 0;
     });
+    runWindowWanted.subscribe(eventTarget, 1, [this](rg_mk_class_sqliteshjk_xf&, std::int32_t, HWND& window) {
+        window = handle();
+        return 0;
+    });
     if (startRepairThread(path)) return;
     // No thread will reset the window, so it goes back to idle here rather than stay "修复中".
     resetToIdle();
@@ -107,11 +112,11 @@ bool rg_win_Zhu::startRepairThread(const WideString& path) {
 
 void rg_win_Zhu::repairWorker(WideString path) {
     const WideString result = repairJob.repairDatabase(path, kRowsPerPage, kDefaultExemptTables);
-    showRepairResult(result);
+    showResultBox(runWindow(), result);
     // A repair that could not read every table leaves the user nothing: the salvage saves what can
     // be read into a new file, on this thread, with its progress in the hint line.
-    if ((result == kResultDataAnomaly || result == kResultReadError) && askTopmostFreeBox(kSalvageQuestion))
-        showTopmostFreeBox(salvageSummary(salvageJob.salvageDatabase(path)));
+    if ((result == kResultDataAnomaly || result == kResultReadError) && askResultQuestion(runWindow(), kSalvageQuestion))
+        showResultBox(runWindow(), salvageSummary(salvageJob.salvageDatabase(path)));
     repairEnded.raise(repairJob);
 }
 
