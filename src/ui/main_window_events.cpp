@@ -6,7 +6,6 @@
 #include "jobs/job_progress.h"
 #include "platform/platform.h"
 #include "repair/repair_job.h"
-#include "repair/result_texts.h"
 #include "salvage/salvage_job.h"
 #include "ui/database_drop.h"
 #include "ui/main_window_texts.h"
@@ -17,13 +16,19 @@ namespace {
 // How the repair thread reaches the window that started it: subscribed with the window's
 // eventTarget, so a window destroyed meanwhile is not reached.
 EventSlot<rg_mk_class_sqliteshjk_xf> repairEnded;
+EventSlot<rg_mk_class_sqliteshjk_xf, HWND&> runWindowWanted;
 
-// The result of a run, shown from the repair thread. A free box, so that the window stays usable
-// meanwhile; topmost and in the foreground, so that a click on the window cannot bury it under the
-// window, which refuses to close until the box is answered. What the run adds (a failure's cause,
-// the rebuilt file to swap in by hand) is its second line.
-void showRepairResult(const RepairOutcome& outcome) {
-    showTopmostFreeBox(outcome.detail.empty() ? outcome.result : outcome.result + u"\n" + outcome.detail);
+// The window the run's boxes belong to; null once it is gone.
+HWND runWindow() {
+    HWND window = nullptr;
+    (void)runWindowWanted.raise(repairJob, window);
+    return window;
+}
+
+// The result of a run and what the run adds to it (a failure's cause, the rebuilt file to swap in
+// by hand) on its second line.
+WideString resultText(const RepairOutcome& outcome) {
+    return outcome.detail.empty() ? outcome.result : outcome.result + u"\n" + outcome.detail;
 }
 
 // The box after a salvage: the report's own summary, or why it failed.
@@ -76,6 +81,10 @@ void rg_win_Zhu::onStartClicked(WindowObject& sender) {
         resetToIdle();
         return 0;
     });
+    runWindowWanted.subscribe(eventTarget, 1, [this](rg_mk_class_sqliteshjk_xf&, std::int32_t, HWND& window) {
+        window = handle();
+        return 0;
+    });
     if (startRepairThread(path)) return;
     // No thread will reset the window, so it goes back to idle here rather than stay "修复中".
     resetToIdle();
@@ -88,12 +97,12 @@ bool rg_win_Zhu::startRepairThread(const WideString& path) {
 
 void rg_win_Zhu::repairWorker(WideString path) {
     const RepairOutcome outcome = repairJob.runRepair(path, kDefaultExemptTables);
-    showRepairResult(outcome);
+    showResultBox(runWindow(), resultText(outcome));
     // A repair that could not read every row leaves the user nothing: the salvage saves what can
     // be read into a new file, on this thread, with its progress in the hint line. It is offered
     // only where it can help.
-    if (outcome.offersSalvage && askTopmostFreeBox(kSalvageQuestion))
-        showTopmostFreeBox(salvageSummary(salvageJob.salvageDatabase(path)));
+    if (outcome.offersSalvage && askResultQuestion(runWindow(), kSalvageQuestion))
+        showResultBox(runWindow(), salvageSummary(salvageJob.salvageDatabase(path)));
     repairEnded.raise(repairJob);
 }
 

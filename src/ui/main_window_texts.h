@@ -15,7 +15,9 @@ inline constexpr char16_t kDropHint[] = u"请将需要修复的数据库拖到�
 inline constexpr char16_t kStartText[] = u"开始修复";
 inline constexpr char16_t kRepairingText[] = u"修复中";
 
-inline constexpr char16_t kStartupTip[] = u"温馨提示:修复前请先复制备份数据库,以免照成数据丢失";
+// Two lines, so that the box breaks the tip between its greeting and its advice and never leaves a
+// word's last character alone on a line of its own.
+inline constexpr char16_t kStartupTip[] = u"温馨提示:\n修复前请先复制备份数据库,以免造成数据丢失";
 inline constexpr char16_t kSingleFileOnly[] = u"数据库修复只支持单个文件";
 inline constexpr char16_t kNotADatabaseFile[] = u"当前文件不是数据库文件请选择 *.db文件";
 inline constexpr char16_t kRepairInProgress[] = u"当前正在修复请稍等";

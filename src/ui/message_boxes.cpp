@@ -1,43 +1,143 @@
+// MessageBoxW makes the boxes; a hook on the showing thread finds each box as it is created and
+// puts it in place before it is shown, owned and centred as its kind asks, and keeps it from being
+// activated while another program has the foreground.
 #include "ui/message_boxes.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+
+#include "platform/win32/owned_handle.h"
 #include "ui/main_window_texts.h"
+#include "ui/toolkit/win32_text.h"
 
 namespace {
 
-const wchar_t* wide(const WideString& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
+struct UnhookHook {
+    static bool isHandle(HHOOK hook) { return hook != nullptr; }
+    void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
+};
+using OwnedHook = platform::Owned<HHOOK, UnhookHook>;
+
+// How one box is put in place.
+// A box that belongs to a window is topmost: Wine without a window manager raises a window
+// clicked on over the windows it owns, and a box shown while another is open comes over it.
+struct Placement {
+    HWND window = nullptr;      // the window the box belongs to; null: MessageBoxW's own place
+    bool becomesOwned = false;  // owned by window once created, without being modal to it
+    HWND box = nullptr;         // found by the hook
+};
+
+// The box this thread is showing: the hook procedure gets no context of its own. A box shown
+// while another is open on the same thread takes its place until it is answered.
+thread_local Placement* showing = nullptr;
+
+bool isProgramInForeground() {
+    DWORD process = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &process);
+    return process == GetCurrentProcessId();
 }
 
-int showBox(HWND owner, const WideString& text, UINT buttonsAndPlacement) {
+void flashTaskbarButton(HWND window) {
+    FLASHWINFO flash{sizeof flash, window, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
+    FlashWindowEx(&flash);
+}
+
+// Topmost and centred on window, moved as little as needed to stay inside the work area of
+// window's screen.
+void placeOver(HWND box, HWND window) {
+    RECT boxArea, windowArea;
+    GetWindowRect(box, &boxArea);
+    GetWindowRect(window, &windowArea);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    const LONG width = boxArea.right - boxArea.left;
+    const LONG height = boxArea.bottom - boxArea.top;
+    LONG x = (windowArea.left + windowArea.right - width) / 2;
+    LONG y = (windowArea.top + windowArea.bottom - height) / 2;
+    x = std::max(work.left, std::min(x, work.right - width));
+    y = std::max(work.top, std::min(y, work.bottom - height));
+    SetWindowPos(box, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK placeBox(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    const Placement& placement = *reinterpret_cast<const Placement*>(data);
+    switch (message) {
+    case WM_INITDIALOG: {
+        // MessageBoxW sizes the box and centres it on the screen, and only then shows it.
+        const LRESULT result = DefSubclassProc(box, message, wParam, lParam);
+        if (placement.window && IsWindow(placement.window)) {
+            if (placement.becomesOwned) SetWindowLongPtrW(box, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(placement.window));
+            placeOver(box, placement.window);
+        }
+        return result;
+    }
+    case WM_WINDOWPOSCHANGING: {
+        // Showing the box would bring it to the foreground, which a click on the box does
+        // without passing here: the user can still answer it with the keyboard.
+        auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
+        if (!(position->flags & SWP_NOACTIVATE) && !isProgramInForeground()) {
+            position->flags |= SWP_NOACTIVATE;
+            if (placement.window && IsWindow(placement.window)) flashTaskbarButton(placement.window);
+        }
+        break;
+    }
+    case WM_NCDESTROY: RemoveWindowSubclass(box, placeBox, 0); break;
+    default: break;
+    }
+    return DefSubclassProc(box, message, wParam, lParam);
+}
+
+bool isMessageBox(HWND window) {
+    wchar_t name[16] = {};
+    return GetClassNameW(window, name, 16) > 0 && std::wstring_view(name) == L"#32770";
+}
+
+LRESULT CALLBACK watchBox(int code, WPARAM wParam, LPARAM lParam) {
+    const auto window = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_CREATEWND && showing && !showing->box && isMessageBox(window)) {
+        showing->box = window;
+        SetWindowSubclass(window, placeBox, 0, reinterpret_cast<DWORD_PTR>(showing));
+    }
+    // The box sets its focus on its default button, which makes it its thread's active window; an
+    // active box that closes hands the foreground to its owner. Refused while another program is in
+    // the foreground; a click on the box brings it there first.
+    if (code == HCBT_ACTIVATE && showing && window == showing->box && !isProgramInForeground()) return 1;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+int showBox(HWND modalOwner, Placement placement, const WideString& text, UINT buttons) {
     const HWND focus = GetFocus();
-    const int answer = MessageBoxW(owner, wide(text), reinterpret_cast<const wchar_t*>(kBoxCaption), buttonsAndPlacement);
+    Placement* const outer = std::exchange(showing, &placement);
+    int answer = 0;
+    {
+        const OwnedHook hook(SetWindowsHookExW(WH_CBT, watchBox, nullptr, GetCurrentThreadId()));
+        answer = MessageBoxW(modalOwner, wide(text), wide(kBoxCaption), buttons);
+    }
+    showing = outer;
     if (focus && IsWindow(focus)) SetFocus(focus);
     return answer;
-}
-
-// MB_SYSTEMMODAL is MB_APPLMODAL with the topmost style, so it changes nothing on Windows; Wine
-// 8 ignores MB_TOPMOST and makes a box topmost only through it.
-constexpr UINT kTopmost = MB_TOPMOST | MB_SETFOREGROUND | MB_SYSTEMMODAL;
-
-HWND freeOwner() {
-    const HWND active = GetActiveWindow();
-    return active ? active : GetDesktopWindow();
 }
 
 }  // namespace
 
 void showWindowBox(HWND window, const WideString& text) {
-    (void)showBox(window, text, MB_OK);
+    (void)showBox(window, Placement{window}, text, MB_OK);
 }
 
 void showFreeBox(const WideString& text) {
-    (void)showBox(freeOwner(), text, MB_OK);
+    const HWND active = GetActiveWindow();
+    (void)showBox(active ? active : GetDesktopWindow(), Placement{active}, text, MB_OK);
 }
 
-void showTopmostFreeBox(const WideString& text) {
-    (void)showBox(freeOwner(), text, MB_OK | kTopmost);
+void showResultBox(HWND window, const WideString& text) {
+    (void)showBox(nullptr, Placement{window, true}, text, MB_OK);
 }
 
-bool askTopmostFreeBox(const WideString& text) {
-    return showBox(freeOwner(), text, MB_YESNO | kTopmost) == IDYES;
+bool askResultQuestion(HWND window, const WideString& text) {
+    return showBox(nullptr, Placement{window, true}, text, MB_YESNO | MB_DEFBUTTON2) == IDYES;
 }

@@ -1,21 +1,28 @@
-// The window's two message boxes: an OK button, no icon, the caption "信息:". Both give the
-// keyboard focus back to the window that had it before, when that window still exists.
+// The window's message boxes: an OK button (Yes and No for a question), no icon, the caption
+// "信息:". A box that belongs to a window is centred on that window, inside its screen's work area,
+// and topmost, so that neither the window nor a box of its shown earlier covers it.
+// Shown while another program is in the foreground, such a box leaves the foreground and the
+// keyboard to that program: it is shown without being activated and the window's taskbar button
+// flashes instead, so that keys typed elsewhere never answer it. Every box gives the keyboard
+// focus back to the window that had it before, when that window still exists.
 #pragma once
 
 #include <windows.h>
 
 #include "base/wide_string.h"
 
-// Owned by window: modal to it. Returns when the user has pressed OK.
+// Owned by window and modal to it. Returns when the user has pressed OK.
 void showWindowBox(HWND window, const WideString& text);
 
-// Owned by the calling thread's active window, or by the desktop when the thread has none; from a
-// thread without windows the box blocks no window of the program.
+// Owned by the calling thread's active window, or by the desktop when the thread has none: then
+// centred on the screen, as the start-up tip is, shown before the window.
 void showFreeBox(const WideString& text);
 
-// A free box shown topmost and brought to the foreground: no window that is not topmost, the
-// program's own included, can come over it.
-void showTopmostFreeBox(const WideString& text);
+// The end of a run that window started, from the run's own thread: owned by window yet not modal
+// to it, so that the window stays usable while the box is open. window null or gone: no owner,
+// centred on the screen.
+void showResultBox(HWND window, const WideString& text);
 
-// A question with Yes and No buttons, shown as showTopmostFreeBox shows its box. True for Yes.
-bool askTopmostFreeBox(const WideString& text);
+// A question at the end of a run, shown as showResultBox shows its box, with Yes and No. No is the
+// default button, so that a key pressed without reading the question starts nothing. True for Yes.
+bool askResultQuestion(HWND window, const WideString& text);

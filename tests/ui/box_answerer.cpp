@@ -49,6 +49,28 @@ WideString boxText(HWND box) {
     return {};
 }
 
+// The message's static control is as tall as the lines it shows (MessageBoxW sizes it so); its
+// font is asked with a time limit, so that a busy box thread cannot stall the watcher.
+int textLines(HWND box) {
+    std::vector<HWND> children;
+    EnumChildWindows(box, collectWindow, reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children) {
+        if (className(child) != u"Static" || windowText(child).empty()) continue;
+        DWORD_PTR font = 0;
+        if (!SendMessageTimeoutW(child, WM_GETFONT, 0, 0, SMTO_ABORTIFHUNG, 5000, &font)) return 0;
+        HDC screen = GetDC(nullptr);
+        const HGDIOBJ previous = SelectObject(screen, reinterpret_cast<HFONT>(font));
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(screen, &metrics);
+        SelectObject(screen, previous);
+        ReleaseDC(nullptr, screen);
+        RECT client;
+        GetClientRect(child, &client);
+        return metrics.tmHeight > 0 ? client.bottom / metrics.tmHeight : 0;
+    }
+    return 0;
+}
+
 bool mainWindowVisible() {
     for (HWND window : topLevelWindowsOfThisProcess())
         if (windowText(window) == u"Dovrane" && IsWindowVisible(window)) return true;
@@ -80,8 +102,7 @@ BoxAnswerer::~BoxAnswerer() {
 
 void BoxAnswerer::hold(const WideString& text) {
     std::lock_guard<std::mutex> guard(lock);
-    heldText = text;
-    holding = true;
+    heldTexts.insert(text);
 }
 
 void BoxAnswerer::answerWith(const WideString& text, int button) {
@@ -91,10 +112,20 @@ void BoxAnswerer::answerWith(const WideString& text, int button) {
 
 void BoxAnswerer::release() {
     std::lock_guard<std::mutex> guard(lock);
-    holding = false;
-    for (HWND box : heldBoxes)
+    heldTexts.clear();
+    for (const auto& [box, text] : heldBoxes)
         if (IsWindow(box)) pressOk(box);
     heldBoxes.clear();
+}
+
+void BoxAnswerer::release(const WideString& text) {
+    std::lock_guard<std::mutex> guard(lock);
+    heldTexts.erase(text);
+    std::erase_if(heldBoxes, [&](const std::pair<HWND, WideString>& held) {
+        if (held.second != text) return false;
+        if (IsWindow(held.first)) pressOk(held.first);
+        return true;
+    });
 }
 
 std::vector<SeenBox> BoxAnswerer::seen() const {
@@ -141,13 +172,17 @@ void BoxAnswerer::look() {
         box.owner = GetWindow(window, GW_OWNER);
         box.threadId = GetWindowThreadProcessId(window, nullptr);
         box.mainWindowVisible = mainWindowVisible();
+        GetWindowRect(window, &box.area);
+        box.textLines = textLines(window);
+        const POINT middle{(box.area.left + box.area.right) / 2, (box.area.top + box.area.bottom) / 2};
+        box.uncovered = GetAncestor(WindowFromPoint(middle), GA_ROOT) == window;
         std::lock_guard<std::mutex> guard(lock);
         noted.insert(window);
-        const bool held = holding && box.text == heldText;
+        const bool held = heldTexts.count(box.text) > 0;
         const auto chosen = std::find_if(chosenAnswers.begin(), chosenAnswers.end(), [&](const auto& answer) { return answer.first == box.text; });
         boxes.push_back(std::move(box));
         if (held)
-            heldBoxes.push_back(window);
+            heldBoxes.emplace_back(window, boxes.back().text);
         else if (chosen != chosenAnswers.end())
             pressButton(window, chosen->second);
         else

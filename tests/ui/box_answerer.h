@@ -22,6 +22,9 @@ struct SeenBox {
     HWND owner = nullptr;           // GetWindow(GW_OWNER); null for a box without a real owner
     DWORD threadId = 0;             // the thread that shows the box
     bool mainWindowVisible = false; // a top-level "Dovrane" window of this process was visible
+    RECT area{};                    // where the box is on the screen
+    int textLines = 0;              // how many lines the box shows its message on
+    bool uncovered = false;         // the box, no other window, shows at its middle
 };
 
 class BoxAnswerer {
@@ -31,10 +34,12 @@ public:
     BoxAnswerer& operator=(const BoxAnswerer&) = delete;
     ~BoxAnswerer();
 
-    // Boxes with exactly this text stay open until release(); others are answered at once.
+    // Boxes with exactly this text stay open until released; others are answered at once.
     void hold(const WideString& text);
-    // Presses OK on the held boxes and answers later ones at once.
+    // Presses OK (No, for a question) on the held boxes and answers later ones at once: every held
+    // text, or this one.
     void release();
+    void release(const WideString& text);
     // Answers boxes with exactly this text with the button (IDYES, IDNO, ...).
     void answerWith(const WideString& text, int button);
 
@@ -53,10 +58,9 @@ private:
     mutable std::mutex lock;
     std::vector<SeenBox> boxes;
     std::set<HWND> noted;
-    std::vector<HWND> heldBoxes;
+    std::vector<std::pair<HWND, WideString>> heldBoxes;
     std::vector<std::pair<WideString, int>> chosenAnswers;
-    WideString heldText;
-    bool holding = false;
+    std::set<WideString> heldTexts;
     bool stopping = false;
     std::condition_variable wake;
     std::thread watcher;

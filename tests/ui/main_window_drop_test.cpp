@@ -1,4 +1,5 @@
 // The start-up tip, dropped files and a start without a usable path, driven through the window.
+// MainWindowStart runs again at 120 and 144 DPI with MainWindowLayout.
 #include <gtest/gtest.h>
 
 #include "main_window_driver.h"
@@ -17,7 +18,8 @@ TEST(MainWindowStart, theStartupTipIsShownBeforeTheWindowAppears) {
     const std::vector<SeenBox> boxes = opened.boxes.seen();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(u"信息:", boxes[0].caption);
-    EXPECT_EQ(u"温馨提示:修复前请先复制备份数据库,以免照成数据丢失", boxes[0].text);
+    EXPECT_EQ(u"温馨提示:\n修复前请先复制备份数据库,以免造成数据丢失", boxes[0].text);
+    EXPECT_EQ(2, boxes[0].textLines) << "the greeting and the advice, each on a line of its own";
     EXPECT_FALSE(boxes[0].mainWindowVisible);
     EXPECT_EQ(nullptr, boxes[0].owner) << "no window is active yet: the box belongs to the desktop";
     EXPECT_EQ(GetCurrentThreadId(), boxes[0].threadId);

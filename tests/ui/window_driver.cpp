@@ -73,6 +73,30 @@ void clickOnScreen(POINT point) {
     SendInput(3, inputs, sizeof(INPUT));
 }
 
+namespace {
+// The window whose button release is awaited, and whether it came: hook procedures take no context.
+HWND releaseTarget = nullptr;
+bool releaseReceived = false;
+
+LRESULT CALLBACK noteRelease(int code, WPARAM removal, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && removal == PM_REMOVE && message->message == WM_LBUTTONUP && message->hwnd == releaseTarget)
+        releaseReceived = true;
+    return CallNextHookEx(nullptr, code, removal, lParam);
+}
+}  // namespace
+
+bool clickOnScreenUntilReceived(POINT point, HWND target, int timeoutMs) {
+    releaseTarget = target;
+    releaseReceived = false;
+    const HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, noteRelease, nullptr, GetCurrentThreadId());
+    clickOnScreen(point);
+    const bool received = pumpUntil([] { return releaseReceived; }, timeoutMs);
+    UnhookWindowsHookEx(hook);
+    releaseTarget = nullptr;
+    return received;
+}
+
 void hoverMiddle(HWND control) {
     RECT client;
     GetClientRect(control, &client);

@@ -27,6 +27,9 @@ void clickMiddle(HWND control);
 // A left click through the system's input (SendInput) at a point of the screen: it reaches the
 // window that shows there and, as a user's click does, activates its top-level window.
 void clickOnScreen(POINT point);
+// clickOnScreen, then dispatches this thread's messages until target has received the button's
+// release: true, or false when timeoutMs pass first.
+bool clickOnScreenUntilReceived(POINT point, HWND target, int timeoutMs);
 // Moves the cursor onto control's middle and sends it the WM_MOUSEMOVE a user's move gives.
 void hoverMiddle(HWND control);
 
