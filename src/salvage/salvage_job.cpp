@@ -103,9 +103,9 @@ WideString writeReport(const WideString& folder, const SalvageReport& report) {
     platform::FileError error = platform::FileError::none;
     const WideString textName = createStampedFile(folder, kReportPrefix, error, u".txt");
     const WideString jsonName = createStampedFile(folder, kReportPrefix, error, u".json");
-    if (!jsonName.empty()) std::ofstream(std::filesystem::path(folder + jsonName), std::ios::binary) << report.json();
+    if (!jsonName.empty()) std::ofstream(std::filesystem::path(platform::systemPath(folder + jsonName)), std::ios::binary) << report.json();
     if (textName.empty()) return {};
-    std::ofstream(std::filesystem::path(folder + textName), std::ios::binary) << toUtf8(report.text());
+    std::ofstream(std::filesystem::path(platform::systemPath(folder + textName)), std::ios::binary) << toUtf8(report.text());
     return folder + textName;
 }
 
