@@ -5,6 +5,11 @@
 #include "ui/main_window.h"
 
 class rg_startup_class final : public rg_ChuangKouChengXuLei {
+public:
+    // The window program's start-up; then the files named on the command line (a database dropped
+    // on the program's icon, or opened with it) go to the main window.
+    bool start() override;
+
 protected:
     CVWnd_WinForm& mainWindow() override { return window; }
 

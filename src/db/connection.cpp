@@ -30,8 +30,8 @@ bool rg_MoKuai_class_sqliteShuJuKu::connect(const WideString& newPath, const std
                                             std::int32_t synchronousChoice) {
     (void)close();   // false only when still unbound, which the next step deals with
     if (!bindLibrary()) return false;
-    path = utf8WithZero(newPath);
-    const bool hasWriterMutex = writerMutex.create(writerMutexName(path, mutexName));
+    path = sqliteFileName(newPath);
+    const bool hasWriterMutex = writerMutex.create(writerMutexName(utf8WithZero(newPath), mutexName));
     openingStatements = {u"PRAGMA synchronous = " + WideString(kSynchronousChoices[std::clamp(synchronousChoice, 0, 2)])};
     attachedUri.clear();
     foldsRows = false;
@@ -68,8 +68,8 @@ bool rg_MoKuai_class_sqliteShuJuKu::connectReadOnly(const WideString& newPath) {
 bool rg_MoKuai_class_sqliteShuJuKu::connectForBuilding(const WideString& newPath, const BuildSettings& settings) {
     (void)close();
     if (!bindLibrary()) return false;
-    path = utf8WithZero(newPath);
-    const bool hasWriterMutex = writerMutex.create(writerMutexName(path, std::nullopt));
+    path = sqliteFileName(newPath);
+    const bool hasWriterMutex = writerMutex.create(writerMutexName(utf8WithZero(newPath), std::nullopt));
     openingStatements.clear();
     if (!settings.encoding.empty()) openingStatements.push_back(u"PRAGMA encoding = '" + settings.encoding + u"'");
     if (settings.pageSize > 0) openingStatements.push_back(u"PRAGMA page_size = " + decimalText(settings.pageSize));
@@ -100,7 +100,8 @@ bool rg_MoKuai_class_sqliteShuJuKu::prepareMainConnection() {
 
 Connection rg_MoKuai_class_sqliteShuJuKu::openConnection(bool& opened) const {
     sqlite3* handle = nullptr;
-    opened = api.openV2(reinterpret_cast<const char*>(path.data()), &handle, static_cast<int>(openFlags), nullptr) == SQLITE_OK;
+    opened = api.openV2(reinterpret_cast<const char*>(path.data()), &handle, static_cast<int>(openFlags),
+                        platform::kSqliteVfs) == SQLITE_OK;
     if (opened) (void)api.busyTimeout(handle, kBusyTimeoutMs);
     // Whatever handle SQLite stored is kept (and closed by the owner), even after a failed open.
     return Connection(handle, api.close);

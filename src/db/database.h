@@ -251,7 +251,7 @@ private:
     // Runs the statements every opening of the main connection needs; false when one fails.
     bool prepareMainConnection();
 
-    ByteBuffer path;
+    ByteBuffer path;                 // the name SQLite opens: sqliteFileName's, or a URI
     platform::Library library;
     StringArray openingStatements;   // run on every opening of the main connection
     ByteBuffer attachedUri;          // attached on every opening of the main connection, when not empty

@@ -25,7 +25,7 @@ bool mergeWriteAheadLog(const WideString& path) {
     if (!loadSqliteLibrary(library, api)) return false;
     {
         WideString error;   // the false result says it all
-        const Connection connection = openOwnConnection(api, utf8WithZero(path), SQLITE_OPEN_READWRITE, error);
+        const Connection connection = openOwnConnection(api, sqliteFileName(path), SQLITE_OPEN_READWRITE, error);
         if (!connection.isOpen() || !checkpointsWhole(api, connection.get())) return false;
     }
     // The last connection's close removes the emptied -wal and the -shm.

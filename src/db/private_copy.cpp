@@ -6,6 +6,7 @@
 #include "base/text_routines.h"
 #include "db/sqlite_api.h"
 #include "db/sqlite_handles.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ WideString makePrivateFolder(platform::FileError& error) {
 }
 
 bool sameBytes(const WideString& one, const WideString& other) {
-    std::ifstream first(std::filesystem::path(one), std::ios::binary), second(std::filesystem::path(other), std::ios::binary);
+    std::ifstream first(std::filesystem::path(platform::systemPath(one)), std::ios::binary),
+        second(std::filesystem::path(platform::systemPath(other)), std::ios::binary);
     if (!first || !second) return false;
     constexpr std::size_t kChunk = 1 << 16;
     std::string firstChunk(kChunk, '\0'), secondChunk(kChunk, '\0');
@@ -62,7 +64,7 @@ Settling settle(const WideString& copyPath, const WideString& sourcePath, bool h
     rg_ZiDingYi_sqliteHanShu api;
     if (!loadSqliteLibrary(library, api)) return settled;
     WideString error;   // the result code says enough
-    const Connection connection = openOwnConnection(api, utf8WithZero(copyPath), SQLITE_OPEN_READWRITE, error);
+    const Connection connection = openOwnConnection(api, sqliteFileName(copyPath), SQLITE_OPEN_READWRITE, error);
     if (!connection.isOpen()) return settled;
     // The copy is scratch: syncing it would put every byte just copied on the disk, which costs
     // far more than the copy. Refused, it only costs time.

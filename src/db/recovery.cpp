@@ -122,7 +122,7 @@ bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath,
     const ReadOnlyOpening opening = readOnlyOpening(sourcePath, false);
     const Connection source = openOwnConnection(api, opening.name, opening.flags, error);
     if (!source.isOpen()) return false;
-    const std::string output = toUtf8(outputPath);
+    const std::string output = toUtf8(platform::systemPath(outputPath));
     const RowWatch watch(recovery, toUtf8(platform::fileNameOf(outputPath)), rowWritten);
     RecoveryHandle recover(recovery, recovery.init(source.get(), "main", output.c_str()));
     if (!recover.get()) {

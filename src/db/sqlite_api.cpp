@@ -75,9 +75,11 @@ bool isSqliteLibraryUsable() {
 
 WideString sqliteLibraryFile() { return u"data" + WideString(1, platform::kPathSeparator) + libraryFileName(); }
 
+ByteBuffer sqliteFileName(const WideString& path) { return utf8WithZero(platform::systemPath(path)); }
+
 Connection openOwnConnection(const rg_ZiDingYi_sqliteHanShu& api, const ByteBuffer& name, std::uint32_t flags, WideString& error) {
     sqlite3* handle = nullptr;
-    const int opened = api.openV2(reinterpret_cast<const char*>(name.data()), &handle, static_cast<int>(flags), nullptr);
+    const int opened = api.openV2(reinterpret_cast<const char*>(name.data()), &handle, static_cast<int>(flags), platform::kSqliteVfs);
     Connection connection(handle, api.close);
     if (opened != SQLITE_OK) {
         error = fromUtf8(handle ? api.errorMessage(handle) : "cannot open the database");

@@ -92,7 +92,11 @@ WideString sqliteLibraryFile();
 // before a statement gives up with "database is locked".
 inline constexpr int kBusyTimeoutMs = 5000;
 
-// Opens a connection of its own with api to name (UTF-8 with its terminating zero, as
-// sqlite3_open_v2 takes it) with flags, waiting kBusyTimeoutMs for a lock. Empty, with SQLite's
-// error text in error, when it cannot be opened.
+// The name SQLite opens the file at path by: the system's form of the path at any length
+// (platform::systemPath), as UTF-8 with its terminating zero, as sqlite3_open_v2 takes it. Every
+// connection is opened with the VFS that takes such names, platform::kSqliteVfs.
+ByteBuffer sqliteFileName(const WideString& path);
+
+// Opens a connection of its own with api to name (sqliteFileName's, or a URI) with flags, waiting
+// kBusyTimeoutMs for a lock. Empty, with SQLite's error text in error, when it cannot be opened.
 Connection openOwnConnection(const rg_ZiDingYi_sqliteHanShu& api, const ByteBuffer& name, std::uint32_t flags, WideString& error);

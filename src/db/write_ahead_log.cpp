@@ -5,6 +5,8 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace {
 
 // The header: magic, format version, page size, checkpoint sequence, two salts, two checksums of
@@ -60,7 +62,7 @@ bool readExactly(std::ifstream& file, unsigned char* bytes, std::size_t size) {
 
 WriteAheadLogSummary summarizeWriteAheadLog(const WideString& logPath) {
     WriteAheadLogSummary summary;
-    std::ifstream file(std::filesystem::path(logPath), std::ios::binary);
+    std::ifstream file(std::filesystem::path(platform::systemPath(logPath)), std::ios::binary);
     unsigned char header[kHeaderBytes];
     if (!readExactly(file, header, sizeof header)) return summary;
     const std::uint32_t magic = bigEndianWord(header);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "db/write_ahead_log.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ WideString stampedName(const char16_t* prefix, const WideString& stamp, int numb
 
 // The file's first bytes; fewer (or none) when it is shorter or cannot be read.
 std::string headerOf(const WideString& path) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    std::ifstream file(std::filesystem::path(platform::systemPath(path)), std::ios::binary);
     std::string header(kHeaderBytes, '\0');
     file.read(header.data(), static_cast<std::streamsize>(header.size()));
     header.resize(static_cast<std::size_t>(file.gcount()));

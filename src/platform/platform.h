@@ -97,6 +97,19 @@ WideString dateTimeText(double moment, const WideString& datePicture, const Wide
 
 // ---- Files and paths ----------------------------------------------------------------------
 
+// The path in the form the system's file calls take at any length, for the files that SQLite and
+// the C++ streams open (the file operations here make it themselves). On Windows a path of
+// MAX_PATH - 12 characters or more, which a folder's name may no longer have, is made absolute and
+// given the extended-length prefix "\\?\" ("\\?\UNC\" for \\server\share\...), without
+// which Windows refuses paths past MAX_PATH unless long paths are switched on; a shorter path stays
+// as it is and keeps every rule of the system's path parsing ("/" as a separator, device names).
+// On Linux every path stays as it is.
+WideString systemPath(const WideString& path);
+// The SQLite VFS to open a name in systemPath's form with: "win32-longpath" on Windows, which takes
+// names as long as the system does (the default one stops at MAX_PATH × 4 bytes of UTF-8); null,
+// SQLite's default, on Linux.
+extern const char* const kSqliteVfs;
+
 // Does the path name an existing file or folder.
 bool pathExists(const WideString& path);
 // Does the path lead, through any symbolic links, to an existing file that holds data: not a

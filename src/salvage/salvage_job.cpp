@@ -117,7 +117,7 @@ void writeTextFile(const WideString& path, const WideString& text) {
         if (unit == u'\n') lines += u'\r';
         lines += unit;
     }
-    std::ofstream(std::filesystem::path(path), std::ios::binary) << "\xEF\xBB\xBF" << toUtf8(lines);
+    std::ofstream(std::filesystem::path(platform::systemPath(path)), std::ios::binary) << "\xEF\xBB\xBF" << toUtf8(lines);
 }
 
 }  // namespace
@@ -145,7 +145,7 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path) {
     const WideString salvagedPath = folder + files[0];
     const auto writeReport = [&] {
         writeTextFile(folder + files[1], outcome.report.text());
-        std::ofstream(std::filesystem::path(folder + files[2]), std::ios::binary) << outcome.report.json();
+        std::ofstream(std::filesystem::path(platform::systemPath(folder + files[2])), std::ios::binary) << outcome.report.json();
         outcome.reportPath = folder + files[1];
     };
     const auto fail = [&](const WideString& reason) {

@@ -31,6 +31,11 @@ public:
     int clientWidth() override;
     int clientHeight() override;
 
+    // Files the program was started with (a database dropped on its icon, or opened with it),
+    // taken as a drop of them on the window: one database goes into the path box, ready to start;
+    // anything else shows the box a drop of it shows.
+    void openFiles(const StringArray& paths);
+
 protected:
     // Registers for dropped files, binds the handlers and creates the six controls.
     void buildControls() override;

@@ -61,6 +61,10 @@ void rg_win_Zhu::onFilesDropped(const StringArray& paths) {
     pathBox.showTextEnd();
 }
 
+void rg_win_Zhu::openFiles(const StringArray& paths) {
+    onFilesDropped(paths);
+}
+
 void rg_win_Zhu::onStartClicked(WindowObject& sender) {
     if (&sender != &startButton) return;
     if (isRepairing()) {

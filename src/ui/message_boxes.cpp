@@ -1,6 +1,6 @@
 // MessageBoxW makes the boxes; a hook on the showing thread finds each box as it is created and
-// puts it in place before it is shown, owned and centred as its kind asks, and keeps it from being
-// activated while another program has the foreground.
+// puts it in place before it is shown, owned and centred as its kind asks, and keeps a box of a
+// window from being activated while another program has the foreground.
 #include "ui/message_boxes.h"
 
 #include <commctrl.h>
@@ -38,6 +38,12 @@ bool isProgramInForeground() {
     DWORD process = 0;
     GetWindowThreadProcessId(GetForegroundWindow(), &process);
     return process == GetCurrentProcessId();
+}
+
+// A box of a window leaves the foreground to the program the user works in. One without (the
+// start-up tip, before the window) is the program's first and comes to the foreground as it starts.
+bool mustStayInBackground(const Placement& placement) {
+    return placement.window && !isProgramInForeground();
 }
 
 void flashTaskbarButton(HWND window) {
@@ -80,9 +86,9 @@ LRESULT CALLBACK placeBox(HWND box, UINT message, WPARAM wParam, LPARAM lParam, 
         // Showing the box would bring it to the foreground, which a click on the box does
         // without passing here: the user can still answer it with the keyboard.
         auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
-        if (!(position->flags & SWP_NOACTIVATE) && !isProgramInForeground()) {
+        if (!(position->flags & SWP_NOACTIVATE) && mustStayInBackground(placement)) {
             position->flags |= SWP_NOACTIVATE;
-            if (placement.window && IsWindow(placement.window)) flashTaskbarButton(placement.window);
+            if (IsWindow(placement.window)) flashTaskbarButton(placement.window);
         }
         break;
     }
@@ -106,7 +112,7 @@ LRESULT CALLBACK watchBox(int code, WPARAM wParam, LPARAM lParam) {
     // The box sets its focus on its default button, which makes it its thread's active window; an
     // active box that closes hands the foreground to its owner. Refused while another program is in
     // the foreground; a click on the box brings it there first.
-    if (code == HCBT_ACTIVATE && showing && window == showing->box && !isProgramInForeground()) return 1;
+    if (code == HCBT_ACTIVATE && showing && window == showing->box && mustStayInBackground(*showing)) return 1;
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 

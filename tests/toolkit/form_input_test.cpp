@@ -60,12 +60,12 @@ TEST(FilesDropped, threeFilesRaiseOneEventWithThreePathsInDropOrder) {
     EXPECT_EQ(paths, record.paths);
 }
 
-TEST(FilesDropped, aPathOfThreeHundredCharactersArrivesCutTo259) {
+TEST(FilesDropped, pathsPastMaxPathArriveWhole) {
     const WideString path = u"C:\\" + WideString(294, u'a') + u".db";
     ASSERT_EQ(300u, path.size());
-    const DropRecord record = dropOnForm({path});
-    ASSERT_EQ(1u, record.paths.size());
-    EXPECT_EQ(path.substr(0, 259), record.paths[0]);
+    const WideString deep = u"\\\\server\\share\\" + WideString(200, u'库') + u"\\" + WideString(200, u'b') + u".db";
+    const DropRecord record = dropOnForm({path, deep});
+    EXPECT_EQ((StringArray{path, deep}), record.paths);
 }
 
 TEST(FilesDropped, anEmptyDropRaisesNothing) { EXPECT_EQ(0, dropOnForm({}).events); }

@@ -44,6 +44,7 @@ TEST(MainWindowDrop, oneDatabaseFileFillsThePathBoxAndAnythingElseShowsItsBox) {
         {{u"D:\\data\\shop.sqlite"}, kNotADatabase, false},
         {{u"D:\\data\\db"}, kNotADatabase, false},
         {{u"D:\\data.db\\shop"}, kNotADatabase, false},   // the dot is in a folder's name
+        {{u"D:\\" + WideString(150, u'库') + u"\\" + WideString(150, u'a') + u".db"}, u"", true},   // past MAX_PATH
         {{u"D:\\data\\a.db", u"D:\\data\\b.db"}, kSingleFileOnly, false},
         {{u"D:\\data\\a.txt", u"D:\\data\\b.db", u"D:\\data\\c"}, kSingleFileOnly, false},
     };

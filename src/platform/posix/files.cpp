@@ -19,6 +19,10 @@
 namespace platform {
 
 const char16_t kPathSeparator = u'/';
+const char* const kSqliteVfs = nullptr;
+
+// Linux has no shorter limit for some calls than for others: every path goes as it is.
+WideString systemPath(const WideString& path) { return path; }
 
 namespace {
 

@@ -7,16 +7,15 @@
 
 #include "platform/platform.h"
 #include "platform/win32/owned_handle.h"
+#include "platform/win32/system_path.h"
 
 namespace platform {
 
 namespace {
 
-const wchar_t* wide(const WideString& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
 // Opens a file or folder only to ask about it, which no other handle's sharing refuses.
 OwnedHandle openToQuery(const WideString& path) {
-    return OwnedHandle(CreateFileW(wide(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    return OwnedHandle(CreateFileW(SystemPath(path).get(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
@@ -47,20 +46,6 @@ WideString finalPathOf(HANDLE file) {
         plain = text;
     }
     return WideString(plain.begin(), plain.end());
-}
-
-// GetFullPathNameW: the path made absolute against the current folder; empty on failure.
-WideString fullPathOf(const WideString& path) {
-    std::wstring full(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetFullPathNameW(wide(path), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (length == 0) return {};
-        if (length < full.size()) {
-            full.resize(length);
-            return WideString(full.begin(), full.end());
-        }
-        full.resize(length);
-    }
 }
 
 // The decimal text of a 64-bit number that Windows hands out in two halves.

@@ -6,14 +6,13 @@
 
 #include "platform/platform.h"
 #include "platform/win32/owned_handle.h"
+#include "platform/win32/system_path.h"
 
 namespace platform {
 
 const char16_t kPathSeparator = u'\\';
 
 namespace {
-
-const wchar_t* wide(const WideString& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 FileError fileErrorOf(DWORD error) {
     switch (error) {
@@ -29,27 +28,36 @@ FileError fileErrorOf(DWORD error) {
 
 }  // namespace
 
-bool pathExists(const WideString& path) { return PathFileExistsW(wide(path)) != FALSE; }
+// PathFileExistsW's own test, which it does not make past MAX_PATH: the attributes can be read,
+// with the system's box for a drive without a disk off.
+bool pathExists(const WideString& path) {
+    DWORD errorMode = 0;
+    SetThreadErrorMode(SEM_FAILCRITICALERRORS, &errorMode);
+    const bool exists = GetFileAttributesW(SystemPath(path).get()) != INVALID_FILE_ATTRIBUTES;
+    SetThreadErrorMode(errorMode, nullptr);
+    return exists;
+}
 
 bool deleteFile(const WideString& path) {
-    if (DeleteFileW(wide(path))) return true;
+    const SystemPath name(path);
+    if (DeleteFileW(name.get())) return true;
     // DeleteFileW refuses a read-only file, as unlink does not: a rebuilt file that took a read-only
     // source's attributes goes as any other.
-    const DWORD attributes = GetFileAttributesW(wide(path));
+    const DWORD attributes = GetFileAttributesW(name.get());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
-    return SetFileAttributesW(wide(path), attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileW(wide(path));
+    return SetFileAttributesW(name.get(), attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileW(name.get());
 }
 
 bool flushFile(const WideString& path) {
-    const OwnedHandle file(CreateFileW(wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    const OwnedHandle file(CreateFileW(SystemPath(path).get(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file && FlushFileBuffers(file.get()) != FALSE;
 }
 
-bool moveFile(const WideString& from, const WideString& to) { return MoveFileW(wide(from), wide(to)) != FALSE; }
+bool moveFile(const WideString& from, const WideString& to) { return MoveFileW(SystemPath(from).get(), SystemPath(to).get()) != FALSE; }
 
 FileError createNewFile(const WideString& path) {
-    const OwnedHandle file(CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const OwnedHandle file(CreateFileW(SystemPath(path).get(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file ? FileError::none : fileErrorOf(GetLastError());
 }
 
@@ -62,18 +70,18 @@ WideString temporaryFolder() {
 
 FileError createNewFolder(const WideString& path) {
     if (path.empty()) return FileError::other;
-    return CreateDirectoryW(wide(path), nullptr) != FALSE ? FileError::none : fileErrorOf(GetLastError());
+    return CreateDirectoryW(SystemPath(path).get(), nullptr) != FALSE ? FileError::none : fileErrorOf(GetLastError());
 }
 
-bool deleteFolder(const WideString& path) { return !path.empty() && RemoveDirectoryW(wide(path)) != FALSE; }
+bool deleteFolder(const WideString& path) { return !path.empty() && RemoveDirectoryW(SystemPath(path).get()) != FALSE; }
 
 FileError copyFile(const WideString& from, const WideString& to) {
     // Every sharing mode, as the program that has the database open (SQLite shares reading and
     // writing) must not be refused, nor refuse this.
-    const OwnedHandle in(CreateFileW(wide(from), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    const OwnedHandle in(CreateFileW(SystemPath(from).get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!in) return FileError::other;
-    OwnedHandle out(CreateFileW(wide(to), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    OwnedHandle out(CreateFileW(SystemPath(to).get(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) return fileErrorOf(GetLastError());
     constexpr DWORD kChunk = 1 << 20;
     std::vector<char> buffer(kChunk);
@@ -94,12 +102,12 @@ FileError copyFile(const WideString& from, const WideString& to) {
     }
     out = OwnedHandle();
     if (error == ERROR_SUCCESS) return FileError::none;
-    (void)DeleteFileW(wide(to));
+    (void)DeleteFileW(SystemPath(to).get());
     return fileErrorOf(error);
 }
 
 WideString fileExtensionOf(const WideString& path) {
-    const wchar_t* extension = PathFindExtensionW(wide(path));
+    const wchar_t* extension = PathFindExtensionW(reinterpret_cast<const wchar_t*>(path.c_str()));
     if (*extension == L'.') ++extension;
     return WideString(reinterpret_cast<const char16_t*>(extension));
 }

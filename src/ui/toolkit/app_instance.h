@@ -22,7 +22,7 @@ public:
     HINSTANCE moduleInstance = nullptr;
     bool comInitialised = false;
     DWORD mainThreadId = 0;
-    // Stored at entry; nothing reads them.
+    // Stored at entry, the program's name first; the program's start-up reads the rest.
     int argumentCount = 0;
     wchar_t** arguments = nullptr;
 

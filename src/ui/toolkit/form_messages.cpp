@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr UINT kDropPathCapacity = 260;
 constexpr UINT kTrayIconId = 100;
 
 bool isEditWindow(HWND target) {
@@ -99,9 +98,11 @@ LRESULT CVWnd_WinForm::onDropFiles(HDROP drop) {
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     StringArray paths;
     for (UINT index = 0; index < count; ++index) {
-        wchar_t path[kDropPathCapacity] = {};
-        const UINT length = DragQueryFileW(drop, index, path, kDropPathCapacity);
-        if (length > 0) paths.push_back(fromWide(path));
+        // Asked for its length first, a path past MAX_PATH arrives whole.
+        const UINT length = DragQueryFileW(drop, index, nullptr, 0);
+        if (length == 0) continue;
+        std::wstring path(length + 1, L'\0');
+        if (DragQueryFileW(drop, index, path.data(), length + 1) == length) paths.push_back(fromWide(path.data(), length));
     }
     DragFinish(drop);
     if (!paths.empty()) events.filesDropped.raise(*this, paths);
