@@ -33,9 +33,9 @@ finish_expectations() {
 }
 
 # expected_start VERSION: what package_probe start reports for a sound Dovrane.exe: the start-up
-# tip, the window with the version's major.minor in its title, the file version and the exit code
+# tip (its line break reported as a space), the window with the version's major.minor in its title, the file version and the exit code
 # of a system close.
 expected_start() {
-    printf '%s\n' "box caption: 信息:" "box text: 温馨提示:" "修复前请先复制备份数据库,以免造成数据丢失" \
+    printf '%s\n' "box caption: 信息:" "box text: 温馨提示: 修复前请先复制备份数据库,以免造成数据丢失" \
         "window: Dovrane" "title: Dovrane V${1%.*}" "file version: $1.0" "exit code: 0"
 }
