@@ -53,7 +53,6 @@ constexpr char16_t kTextUnplacedDamage[] = u"修复失败,数据库有无法确�
 constexpr char16_t kTextNotChecked[] = u"修复失败,无法检查数据库结构:";
 constexpr char16_t kTextNotAFile[] = u"修复失败,不是数据库文件:";
 constexpr char16_t kTextLibraryUnusable[] = u"修复失败,无法加载数据库组件 ";
-constexpr char16_t kTextSchemaUnread[] = u"修复失败,无法读取数据库结构";
 constexpr char16_t kTextBackupLogKept[] = u"原数据库备份的预写日志未能合并,请将备份与其-wal文件一起保存";
 
 constexpr int kSwapAttempts = 3;
@@ -109,14 +108,6 @@ bool sourceStructureHolds(RepairRun& run, const StructureFindings& findings) {
         return false;
     }
     return holds;
-}
-
-// Whether the source's schema could not be read for damage (rather than for want of tables, or a
-// file that cannot be opened at all).
-bool isSchemaDamaged(rg_MoKuai_class_sqliteShuJuKu& source) {
-    TypedPage schema;
-    const QueryOutcome read = source.queryPage(u"SELECT type, name, sql FROM sqlite_master", schema);
-    return !read && read.errorCode == SQLITE_CORRUPT;
 }
 
 bool copyTables(RepairRun& run) {
@@ -268,7 +259,6 @@ WideString repairIn(RepairRun& run, const WideString& path) {
 
     if (!copySchema(run)) {
         run.reportMessage(kJobName, kTextReadError);
-        run.noteFailure(withCause(kTextSchemaUnread, sourceDb.lastError()), isSchemaDamaged(sourceDb));
         return kResultReadError;
     }
     run.structureCheck.start(sourceDb, run.tables);

@@ -14,6 +14,7 @@
 
 namespace {
 
+constexpr char16_t kTextSchemaUnread[] = u"修复失败,无法读取数据库结构";
 constexpr char16_t kTextNotRebuilt[] = u"修复失败,无法重建:";
 constexpr char16_t kTextFullTextNotRebuilt[] = u"修复失败,全文索引无法重建:";
 constexpr std::int64_t kIndexSortThreads = 2;
@@ -150,7 +151,13 @@ void keepForLater(LateSchema& late, const TypedPage& schema, std::initializer_li
 
 bool copySchema(RepairRun& run) {
     TypedPage schema;
-    if (!run.source.queryPage(u"SELECT type, name, sql FROM sqlite_master", schema) || !readTableShapes(run.source, run.shapes)) return false;
+    const QueryOutcome read = run.source.queryPage(u"SELECT type, name, sql FROM sqlite_master", schema);
+    if (!read || !readTableShapes(run.source, run.shapes)) {
+        // Damage in the schema's pages (SQLITE_CORRUPT) is what a salvage may read round; a file
+        // that cannot be opened, or is no database, is not.
+        run.noteFailure(withCause(kTextSchemaUnread, run.source.lastError()), !read && read.errorCode == SQLITE_CORRUPT);
+        return false;
+    }
     const auto isShadow = [&](const WideString& name) {
         const auto found = run.shapes.find(name);
         return found != run.shapes.end() && found->second.isShadow;
@@ -179,7 +186,10 @@ bool copySchema(RepairRun& run) {
         emptied.push_back(u"DELETE FROM " + quotedName(name));
         if (!regenerated.contains(name)) names.push_back(name);
     }
-    if (names.empty()) return false;
+    if (names.empty()) {
+        run.noteFailure(withCause(kTextSchemaUnread, run.source.lastError()), false);
+        return false;
+    }
     keepForLater(late, schema, {"index"});
     keepForLater(late, schema, {"view", "trigger"});
     statements.insert(statements.end(), emptied.begin(), emptied.end());

@@ -9,8 +9,8 @@ class RepairRun;
 // the virtual table and emptied, to receive the source's contents) on the target, in one
 // transaction, word for word. Fills run.tables with the names of the tables whose rows are to be
 // copied, in schema order (SQLite's own sqlite_ tables are left out), and run.late with what
-// copyLateSchema creates. False, with nothing written, when the schema cannot be read completely
-// or holds no table.
+// copyLateSchema creates. False, with nothing written and the cause noted in the run, when the
+// schema cannot be read completely or holds no table.
 bool copySchema(RepairRun& run);
 
 // After the rows: the indexes, then the views and triggers, each in schema order, PRAGMA
