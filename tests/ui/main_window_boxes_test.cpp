@@ -97,7 +97,7 @@ private:
 TEST(MainWindowBoxes, theBoxesOfARunLeaveTheKeyboardToTheProgramTheUserTypesInto) {
     // The failure and its cause: the garbled page held 108 of the 5000 orders.
     const WideString failure = u"修复失败:数据异常\n修复失败,表orders中有行无法读取,原数据库数量:5000,新表数量:4892";
-    const WideString question = u"部分数据无法读取。是否把可读取的数据抢救到新文件?(原数据库保持不变)";
+    const WideString question = kSalvageQuestion;
     TempFolder folder;
     const WideString path = folder / u"shop.db";
     ASSERT_TRUE(writeShopDatabase(path, 5000));

@@ -9,8 +9,6 @@
 
 namespace {
 
-const WideString kQuestion = u"部分数据无法读取。是否把可读取的数据抢救到新文件?(原数据库保持不变)";
-
 bool writeShopWithGarbledOrders(const WideString& path) { return writeShopDatabase(path, 3000) && garbleLeafPage(path, u"orders"); }
 bool writeShopWithGarbledSchema(const WideString& path) { return writeShopDatabase(path, 3000) && garbleFirstPage(path); }
 bool writeShopWithARetypedColumn(const WideString& path) { return writeShopDatabase(path, 3000) && addRetypedColumn(path); }
@@ -38,7 +36,7 @@ TEST(MainWindowOutcome, theResultCarriesItsCauseAndTheSalvageIsOfferedOnlyWhereR
         OpenMainWindow opened;
         dropFiles(opened.handle(), {path});
         opened.boxes.forget();
-        opened.boxes.answerWith(kQuestion, IDYES);
+        opened.boxes.answerWith(kSalvageQuestion, IDYES);
 
         clickMiddle(opened.control(kStartButtonId));
         const std::size_t boxes = c.salvageVerdict.empty() ? 1 : 3;
@@ -48,7 +46,7 @@ TEST(MainWindowOutcome, theResultCarriesItsCauseAndTheSalvageIsOfferedOnlyWhereR
         ASSERT_EQ(boxes, texts.size()) << toUtf8(texts.back());
         EXPECT_TRUE(texts[0].starts_with(c.result)) << toUtf8(texts[0]);
         if (c.salvageVerdict.empty()) continue;
-        EXPECT_EQ(kQuestion, texts[1]);
+        EXPECT_EQ(WideString(kSalvageQuestion), texts[1]);
         EXPECT_TRUE(texts[2].starts_with(c.salvageVerdict)) << toUtf8(texts[2]);
         EXPECT_NE(WideString::npos, texts[2].find(u"抢救数据库-")) << "the box names the salvaged file";
         EXPECT_NE(WideString::npos, texts[2].find(u"\n详细报告:")) << "and the report";

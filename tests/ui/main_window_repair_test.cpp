@@ -53,7 +53,7 @@ std::string joined(const std::vector<WideString>& lines) {
 // A database whose orders table has a garbled page cannot be repaired: the window offers to salvage
 // it. Yes saves what can be read into a new file and names it; No leaves the folder as it was.
 TEST(MainWindowSalvage, aFailedRepairOffersTheSalvageAndDoesWhatTheUserChose) {
-    const WideString question = u"部分数据无法读取。是否把可读取的数据抢救到新文件?(原数据库保持不变)";
+    const WideString question = kSalvageQuestion;
     for (const int answer : {IDYES, IDNO}) {
         SCOPED_TRACE(answer == IDYES ? "yes" : "no");
         TempFolder folder;
