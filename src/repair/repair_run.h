@@ -10,6 +10,7 @@
 
 #include "base/wide_string.h"
 #include "jobs/job_progress.h"
+#include "repair/page_workers.h"
 #include "repair/structure_check.h"
 #include "repair/table_state.h"
 
@@ -73,6 +74,7 @@ public:
     StructureCheck structureCheck;           // the source's integrity check, beside the copy
     RunFailure failure;                      // why the run fails; empty cause while nothing failed
     WideString rebuiltLeftAt;                // the rebuilt file, when it waits beside the source for the user
+    PageWorkers pageWorkers;                 // runs the page workers; goes first, before what they use
 
 private:
     const WideString exemptTables;

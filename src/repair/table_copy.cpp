@@ -55,9 +55,9 @@ std::int32_t rowsDone(const RepairRun& run, std::int32_t total) {
     return static_cast<std::int32_t>(done < total ? done : total);
 }
 
-bool startPageWorker(const WideString& parameter) {
+bool startPageWorker(RepairRun& run, const WideString& parameter) {
     const PageThreadStarter starter = pageThreadStarter.load();
-    return (starter ? starter : &platform::startThread)(&copyPage, parameter);
+    return starter ? starter(&copyPage, parameter) : run.pageWorkers.start(&copyPage, parameter);
 }
 
 // Finds the range of page `page` of pageCount: its lower boundary is the previous page's upper one;
@@ -252,7 +252,7 @@ bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt) {
         // A page whose boundary could not be read, or whose worker cannot start, is counted as
         // finished without rows: the table then fails its count check instead of waiting forever.
         const WideString parameter = decimalText(columnCount) + kParameterSeparator + table + kParameterSeparator + decimalText(page);
-        if (!boundariesRead || !startPageWorker(parameter)) {
+        if (!boundariesRead || !startPageWorker(run, parameter)) {
             run.table.turns.finish(page);
             run.table.completion.finishPage();
         }

@@ -1,5 +1,5 @@
 // Copying one table's rows from the run's source to its target in pages of pageSize rows, one
-// worker thread per page, and confirming the row count afterwards.
+// worker per page, and confirming the row count afterwards.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,6 @@ bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt);
 // page index.
 void copyPage(WideString parameter);
 
-// Starts the page workers; platform::startThread unless a test replaces it (nullptr restores it).
+// Starts the page workers; the run's page thread unless a test replaces it (nullptr restores it).
 using PageThreadStarter = bool (*)(platform::ThreadRoutine routine, const std::optional<WideString>& parameter);
 void setPageThreadStarter(PageThreadStarter starter);
