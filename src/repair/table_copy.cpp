@@ -5,8 +5,10 @@
 //
 // Each page is copied inside SQLite, by one INSERT ... SELECT on the target's connection with the
 // source attached read-only: values never cross into our memory, which stays the same however
-// large the rows are. A page whose read fails part way is copied again up to the damage, which
-// keeps the rows before it.
+// large the rows are. The page's worker finds its upper boundary through that same attachment just
+// before, so the copy reads the page's rows from the page cache the boundary search filled, not
+// from the file a second time. A page whose read fails part way is copied again up to the damage,
+// which keeps the rows before it.
 #include "repair/table_copy.h"
 
 #include <atomic>
@@ -60,24 +62,29 @@ bool startPageWorker(RepairRun& run, const WideString& parameter) {
     return starter ? starter(&copyPage, parameter) : run.pageWorkers.start(&copyPage, parameter);
 }
 
-// Finds the range of page `page` of pageCount: its lower boundary is the previous page's upper one;
-// its upper boundary lies pageSize rows further on (none for the last page). The outcome of the
-// boundary query: on failure the range has no upper boundary.
-QueryOutcome findRange(RepairRun& run, std::int32_t page, std::int32_t pageCount, PageRange& range) {
+// Finds the range of page `page`, the page's worker under the target's writer lock: its lower
+// boundary is the previous page's upper one; its upper boundary lies pageSize rows further on
+// (none for the last page). False when the page has nothing to copy: a boundary before it or its
+// own could not be read (noted), or the rows ran out before the count said (the count check tells).
+bool findRange(RepairRun& run, std::int32_t page, PageRange& range) {
     const TablePlan& plan = run.table.plan;
+    TableTrouble& trouble = run.table.trouble;
+    if (!trouble.boundariesRead()) return false;
     if (page > 0) {
         range.lower = run.table.pages[static_cast<std::size_t>(page - 1)].upper;
-        if (!range.hasLower()) {
-            range.isPastEnd = true;   // the count check will tell
-            return QueryOutcome{true, true, {}, 0};
-        }
+        if (!range.hasLower()) return false;
     }
-    if (page == pageCount - 1) return QueryOutcome{true, true, {}, 0};
+    if (static_cast<std::size_t>(page) + 1 == run.table.pages.size()) return true;
     const std::vector<TypedValue> lowerValues = range.parameters();
-    return run.source.queryPage(u"SELECT " + plan.keyColumns() + u" FROM " + plan.quotedTable + u" NOT INDEXED WHERE " +
-                                    plan.rangeCondition(range.hasLower(), false) + u" ORDER BY " + plan.keyOrder() + u" LIMIT 1 OFFSET " +
-                                    decimalText(run.pageSize),
-                                range.upper, lowerValues);
+    const QueryOutcome found =
+        run.target.queryPage(u"SELECT " + plan.keyColumns() + u" FROM " + WideString(kSourceSchema) + u"." + plan.quotedTable + u" NOT INDEXED WHERE " +
+                                 plan.rangeCondition(range.hasLower(), false) + u" ORDER BY " + plan.keyOrder() + u" LIMIT 1 OFFSET " +
+                                 decimalText(run.pageSize),
+                             range.upper, lowerValues);
+    if (found) return true;
+    if (!found.prepared) trouble.noteStatementFailure(found.error);
+    trouble.noteBoundaryUnread();
+    return false;
 }
 
 // Waits until keepWaiting() no longer holds, reporting the running progress every 200 ms meanwhile.
@@ -173,8 +180,8 @@ bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, s
     return false;
 }
 
-// Copies the rows of one page's range inside SQLite, under the target's writer lock, folding every
-// row it hands to the rebuilt table into the table's digest of copied rows.
+// Copies the rows of one page's range inside SQLite, under the target's writer lock (the caller's),
+// folding every row it hands to the rebuilt table into the table's digest of copied rows.
 void copyRange(RepairRun& run, const PageRange& range) {
     const TablePlan& plan = run.table.plan;
     std::vector<TypedValue> parameters = range.parameters();
@@ -182,7 +189,6 @@ void copyRange(RepairRun& run, const PageRange& range) {
                             plan.rangeCondition(range.hasLower(), range.hasUpper());
     const WideString into = u"INTO main." + plan.quotedTable + u" (" + quotedNameList(plan.readColumns) + u") ";
     TableTrouble& trouble = run.table.trouble;
-    const WriterLock lock(run.target);
     RowDigest copiedRows;
     const QueryOutcome copied = run.target.execBound(u"INSERT " + into + foldedSelect(plan, parameters.size() + 1) + from, parameters, &copiedRows);
     if (copied) {
@@ -242,17 +248,11 @@ bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt) {
     run.table.turns.reset(pageCount);
     run.table.trouble.reset();
     run.table.completion.reset();
-    bool boundariesRead = true;
     for (std::int32_t page = 0; page < pageCount; ++page) {
-        if (boundariesRead) {
-            const QueryOutcome found = findRange(run, page, pageCount, run.table.pages[static_cast<std::size_t>(page)]);
-            if (!found.prepared) run.table.trouble.noteStatementFailure(found.error);
-            boundariesRead = found.complete;
-        }
-        // A page whose boundary could not be read, or whose worker cannot start, is counted as
-        // finished without rows: the table then fails its count check instead of waiting forever.
+        // A worker that cannot start counts its page as finished without rows: the table then
+        // fails its count check instead of waiting forever.
         const WideString parameter = decimalText(columnCount) + kParameterSeparator + table + kParameterSeparator + decimalText(page);
-        if (!boundariesRead || !startPageWorker(run, parameter)) {
+        if (!startPageWorker(run, parameter)) {
             run.table.turns.finish(page);
             run.table.completion.finishPage();
         }
@@ -262,7 +262,7 @@ bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt) {
     waitForWorkers(run, table, sourceRows, [pageCount] { return completedPages.load() != pageCount; });
     run.report(kProgressOfItem, table, sourceRows, rowsDone(run, sourceRows), kTextCopied);
     if (plan.isRowidHidden) run.reportMessage(table, kTextRowidsRenumbered + table);
-    return finishTable(run, table, exempt, sourceRows, boundariesRead, isCountUnread);
+    return finishTable(run, table, exempt, sourceRows, run.table.trouble.boundariesRead(), isCountUnread);
 }
 
 void copyPage(WideString parameter) {
@@ -271,9 +271,12 @@ void copyPage(WideString parameter) {
     // The table is the active run's: the name in the parameter (between the first and the last
     // separator, so that a name holding "||" survives) is the one the run is copying.
     RepairRun& run = activeRun();
-    const PageRange& range = run.table.pages[static_cast<std::size_t>(page)];
+    PageRange& range = run.table.pages[static_cast<std::size_t>(page)];
     run.table.turns.waitFor(page);
-    if (!range.isPastEnd) copyRange(run, range);
+    {
+        const WriterLock lock(run.target);
+        if (findRange(run, page, range)) copyRange(run, range);
+    }
     run.table.turns.finish(page);
     run.table.completion.finishPage();
 }

@@ -17,6 +17,7 @@ void TableTrouble::reset() {
     writeError.reset();
     refusal.reset();
     damage = false;
+    boundaryUnread = false;
 }
 
 void TableTrouble::addCopiedRows(const RowDigest& rows) {
@@ -47,6 +48,16 @@ void TableTrouble::noteRefusal(const WideString& error) {
 void TableTrouble::noteDamage() {
     const std::lock_guard<std::mutex> guard(lock);
     damage = true;
+}
+
+void TableTrouble::noteBoundaryUnread() {
+    const std::lock_guard<std::mutex> guard(lock);
+    boundaryUnread = true;
+}
+
+bool TableTrouble::boundariesRead() const {
+    const std::lock_guard<std::mutex> guard(lock);
+    return !boundaryUnread;
 }
 
 bool TableTrouble::metDamage() const {

@@ -21,7 +21,6 @@
 struct PageRange {
     TypedPage lower;
     TypedPage upper;
-    bool isPastEnd = false;   // the rows ran out before the count said: nothing to read
 
     bool hasLower() const { return lower.rowCount() > 0; }
     bool hasUpper() const { return upper.rowCount() > 0; }
@@ -44,11 +43,14 @@ public:
     void noteRefusal(const WideString& error);
     // A page whose rows the source could not give whole (SQLITE_CORRUPT part way).
     void noteDamage();
+    // A page boundary that could not be read: that page and every later one copy nothing.
+    void noteBoundaryUnread();
     RowDigest copiedRows() const;
     std::optional<WideString> firstStatementError() const;
     std::optional<WideString> firstWriteError() const;
     std::optional<WideString> firstRefusal() const;
     bool metDamage() const;
+    bool boundariesRead() const;
 
 private:
     mutable std::mutex lock;
@@ -57,6 +59,7 @@ private:
     std::optional<WideString> writeError;
     std::optional<WideString> refusal;
     bool damage = false;
+    bool boundaryUnread = false;
 };
 
 // Finished pages, counted in the process's completedPages, and a wake-up on every one of them.

@@ -160,7 +160,8 @@ TEST(TableCopy, aPageWorkerThatCannotStartFailsTheTableInsteadOfWaitingForever) 
     EXPECT_EQ(WideString(kResultDataAnomaly), repair(path));
     const std::vector<ProgressEvent> events = log.about(u"t");
     ASSERT_FALSE(events.empty());
-    EXPECT_EQ(u"修复失败,原数据库数量:2500新表数量:1500", events.back().text) << describe(events);
+    // A page finds its upper boundary itself: after the page that never ran, no page knows where it starts.
+    EXPECT_EQ(u"修复失败,原数据库数量:2500新表数量:1000", events.back().text) << describe(events);
     EXPECT_EQ((std::vector<std::string>{"rows.db"}), filesWithoutStamps(folder.path()));
 }
 
