@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Builds the sqlite3 shell from the pinned amalgamation into .cache/bench/ (for comparisons only;
-# nothing of it is committed) and prints its path.
+# sqlite_shell.sh [linux|windows]: builds SQLite's own shell from the pinned amalgamation with the
+# options of the bundled library (target sqlite_shell, never shipped) in that tree (linux unless
+# told) and prints its path. The build's own output goes to stderr.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-sqlite=$("$top/scripts/fetch-sqlite.sh")
-shell="$top/.cache/bench/sqlite3"
-if [ ! -x "$shell" ]; then
-    mkdir -p "$(dirname "$shell")"
-    gcc -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_ENABLE_DBPAGE_VTAB -DSQLITE_ENABLE_DBSTAT_VTAB \
-        -DSQLITE_ENABLE_FTS4 -DSQLITE_ENABLE_FTS5 -DSQLITE_ENABLE_RTREE \
-        "$sqlite/shell.c" "$sqlite/sqlite3.c" -lpthread -ldl -lm -o "$shell"
-fi
+tree=${1:-linux}
+case $tree in
+    linux) shell="$top/build/linux/bench/sqlite3" ;;
+    windows) shell="$top/build/windows/bench/sqlite3.exe" ;;
+    *) echo "sqlite_shell.sh: unknown tree $tree (linux or windows)" >&2; exit 2 ;;
+esac
+"$top/scripts/build.sh" "$tree" sqlite_shell >&2
 echo "$shell"
