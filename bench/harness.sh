@@ -1,12 +1,12 @@
 # shellcheck shell=bash
-# harness.sh: sourced by the bench scripts. Finds dovrane-cli and the pinned sqlite3 shell, makes
-# the work folder (removed on exit), and holds what every benchmark does the same way: a fresh copy
-# of the database before each repair, the row-count check after each run, and the best of
-# BENCH_RUNS runs (3 unless set higher) with the largest peak memory among them.
+# harness.sh: sourced by the bench scripts. Finds dovrane-cli and the sqlite3 shell built with the
+# bundled library's options, makes the work folder (removed on exit), and holds what every benchmark
+# does the same way: a fresh copy of the database before each repair, the row-count check after
+# each run, and the best of BENCH_RUNS runs (3 unless set higher) with the largest peak memory among
+# them. BENCH_TREE=windows times the Windows build instead, under Wine, against the shell
+# cross-built the same way, also under Wine (the databases are made and checked natively either way).
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cli="$top/build/linux/bin/dovrane-cli"
-[ -x "$cli" ] || { echo "build first: scripts/build.sh" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 1; }
 command -v bc >/dev/null || { echo "needs bc (Debian package bc)" >&2; exit 1; }
 runs=${BENCH_RUNS:-3}
@@ -15,6 +15,30 @@ shell=$("$top/bench/sqlite_shell.sh")
 work=$(mktemp -d "${TMPDIR:-/tmp}/dovrane-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM   # through the EXIT trap, so an interrupted run leaves no work folder
+
+# $cli and $peer_shell are programs of their own (under Wine, small scripts that start Wine), so
+# that every command line below names one program.
+case ${BENCH_TREE:-linux} in
+    linux)
+        cli="$top/build/linux/bin/dovrane-cli"
+        peer_shell=$shell
+        ;;
+    windows)
+        windows_cli="$top/build/windows/bin/dovrane-cli.exe"
+        windows_shell=$("$top/bench/sqlite_shell.sh" windows)
+        [ -f "$windows_cli" ] || { echo "build first: scripts/build.sh windows" >&2; exit 1; }
+        # shellcheck source=../scripts/wine-env.sh
+        source "$top/scripts/wine-env.sh"
+        wine_prefix_ready
+        cli="$work/dovrane-cli"
+        peer_shell="$work/sqlite3"
+        printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$windows_cli" >"$cli"
+        printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$windows_shell" >"$peer_shell"
+        chmod +x "$cli" "$peer_shell"
+        ;;
+    *) echo "BENCH_TREE must be linux or windows" >&2; exit 1 ;;
+esac
+[ -x "$cli" ] || { echo "build first: scripts/build.sh" >&2; exit 1; }
 
 # positive_count NAME VALUE: ends the script unless VALUE is a whole number above zero.
 positive_count() {
@@ -95,16 +119,23 @@ time_repair() {
     rm -rf "$work/repair"
 }
 
-# time_peer PEER SOURCE: rebuilds SOURCE into a new database with the sqlite3 shell, BENCH_RUNS
-# times; PEER is vacuum (VACUUM INTO), dump (.dump | sqlite3) or recover (.recover | sqlite3).
+# time_peer PEER SOURCE [TABLE]: rebuilds SOURCE into a new database with the sqlite3 shell,
+# BENCH_RUNS times; PEER is vacuum (VACUUM INTO), dump (.dump | sqlite3), recover (.recover |
+# sqlite3) or insert: TABLE alone, created as SOURCE declares it and filled by INSERT INTO it (every
+# column named) SELECT every column FROM SOURCE attached, as the repair copies rows: naming the
+# columns makes SQLite read every value rather than copy its records whole.
 # Every run must keep every table's rows. Sets best_seconds and peak_kb.
 time_peer() {
-    local peer=$1 source=$2 out="$work/peer.db" command
+    local peer=$1 source=$2 table=${3:-} out="$work/peer.db" command
     # shellcheck disable=SC2016   # expanded by the inner bash, from its own arguments
     local pipe='"$0" "$1" ".$2" | "$0" -bail "$3"'
     case $peer in
-        vacuum) command=("$shell" -bail "$source" "VACUUM INTO '$out'") ;;
-        dump | recover) command=(bash -o pipefail -c "$pipe" "$shell" "$source" "$peer" "$out") ;;
+        vacuum) command=("$peer_shell" -bail "$source" "VACUUM INTO '$out'") ;;
+        dump | recover) command=(bash -o pipefail -c "$pipe" "$peer_shell" "$source" "$peer" "$out") ;;
+        insert)
+            insert_statements "$source" "$table" >"$work/insert.sql"
+            command=("$peer_shell" -bail "$out" ".read '$work/insert.sql'")
+            ;;
         *) echo "unknown peer $peer" >&2; exit 1 ;;
     esac
     best_seconds="" peak_kb=0
@@ -116,6 +147,18 @@ time_peer() {
         keep_best
     done
     rm -f "$out" "$out"-*
+}
+
+# insert_statements SOURCE TABLE: the statements of the insert peer, without a journal as the
+# repair's own copy.
+insert_statements() {
+    local source=$1 table=$2 columns
+    columns=$("$shell" "$source" "SELECT group_concat('\"' || replace(name, '\"', '\"\"') || '\"', ', ') FROM pragma_table_info('$table')")
+    echo "PRAGMA journal_mode = OFF;"
+    echo "PRAGMA synchronous = OFF;"
+    echo "ATTACH '$source' AS src;"
+    "$shell" "$source" "SELECT sql || ';' FROM sqlite_schema WHERE name = '$table'"
+    echo "INSERT INTO main.\"$table\" ($columns) SELECT $columns FROM src.\"$table\";"
 }
 
 # ratio A B: A / B to two places.
