@@ -15,6 +15,7 @@
 #include "repair/process_objects.h"
 #include "repair/repair_run.h"
 #include "repair/result_texts.h"
+#include "repair/early_flush.h"
 #include "repair/schema_transfer.h"
 #include "repair/structure_check.h"
 #include "repair/table_copy.h"
@@ -110,9 +111,10 @@ bool sourceStructureHolds(RepairRun& run, const StructureFindings& findings) {
     return holds;
 }
 
-bool copyTables(RepairRun& run) {
+bool copyTables(RepairRun& run, EarlyFlush& flush, const WideString& targetPath) {
     for (const WideString& table : run.tables)
         if (!copyTable(run, table, run.isExempt(table) ? 1 : 0)) return false;
+    flush.start(targetPath);
     // Views and triggers come after the rows, so that no trigger fires while rows are copied.
     return copyLateSchema(run);
 }
@@ -262,10 +264,12 @@ WideString repairIn(RepairRun& run, const WideString& path) {
         return kResultReadError;
     }
     run.structureCheck.start(sourceDb, run.tables);
-    const bool copied = copyTables(run);
+    EarlyFlush earlyFlush;
+    const bool copied = copyTables(run, earlyFlush, tempPath);
     // The check reads the source: it ends before the connections close, whatever the copy gave.
     const StructureFindings findings = run.structureCheck.findings();
     const bool trusted = copied && sourceStructureHolds(run, findings);
+    earlyFlush.wait();
     if (trusted && findings.hasFreeSpaceDamage) run.reportMessage(kJobName, kTextFreeSpaceRebuilt);
     (void)targetDb.close();
     (void)sourceDb.close();
