@@ -125,6 +125,23 @@ std::optional<std::int64_t> readableRows(RepairRun& run) {
     return read.rowsRead;
 }
 
+// Reads back the rows of the page's range that the rebuilt table holds, while they are still in the
+// page cache, and folds them into the table's digest of stored rows; a table whose rows a later
+// insert may remove is read back whole after its last page instead (TablePlan::mayReplaceRows).
+// Under the target's writer lock (the caller's).
+void readBackRange(RepairRun& run, const PageRange& range) {
+    const TablePlan& plan = run.table.plan;
+    if (plan.mayReplaceRows) return;
+    const std::vector<TypedValue> parameters = range.parameters();
+    RowDigest storedRows;
+    const auto counted = run.target.queryInteger(u"SELECT count(" + foldCall(plan, parameters.size() + 1, u"1") + u") FROM main." +
+                                                     plan.quotedTable + u" NOT INDEXED WHERE " +
+                                                     plan.rangeCondition(range.hasLower(), range.hasUpper()),
+                                                 parameters, &storedRows);
+    if (counted && *counted == storedRows.rows) run.table.trouble.addStoredRows(storedRows);
+    else run.table.trouble.noteReadBackFailure(run.target.lastError());
+}
+
 // The rebuilt table's own rows, counted and folded by one scan of it.
 std::optional<RowDigest> rebuiltRows(RepairRun& run) {
     const TablePlan& plan = run.table.plan;
@@ -138,14 +155,15 @@ std::optional<RowDigest> rebuiltRows(RepairRun& run) {
 
 // The checks after every worker of the table has ended. The rebuilt table must hold as many rows
 // as the source counted, and exactly the rows that were read from the source: the digest of the
-// rows handed to it equals the digest of the rows it holds. The program's own failures (a statement
+// rows handed to it equals the digest of the rows it holds, read back page by page or whole. The program's own failures (a statement
 // it cannot prepare, a write that fails) fail the table even when it is exempt.
 // isCountUnread: the source's count could not be read, and sourceRows are the rows read up to the damage.
 bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, std::int32_t sourceRows, bool boundariesRead, bool isCountUnread) {
     const TableTrouble& trouble = run.table.trouble;
     if (const auto error = trouble.firstStatementError()) return failTable(run, table, withCause(kTextStatementFailed + table, *error));
     if (const auto error = trouble.firstWriteError()) return failTable(run, table, kTextWriteFailed + table + u"(" + *error + u")");
-    const std::optional<RowDigest> rebuilt = rebuiltRows(run);
+    if (const auto error = trouble.firstReadBackError()) return failTable(run, table, withCause(kTextNotRecounted + table, *error));
+    const std::optional<RowDigest> rebuilt = run.table.plan.mayReplaceRows ? rebuiltRows(run) : trouble.storedRows();
     if (!rebuilt) return failTable(run, table, withCause(kTextNotRecounted + table, run.target.lastError()));
 
     const std::int64_t targetRows = rebuilt->rows;
@@ -193,6 +211,7 @@ void copyRange(RepairRun& run, const PageRange& range) {
     const QueryOutcome copied = run.target.execBound(u"INSERT " + into + foldedSelect(plan, parameters.size() + 1) + from, parameters, &copiedRows);
     if (copied) {
         trouble.addCopiedRows(copiedRows);
+        readBackRange(run, range);
         return;
     }
     if (!copied.prepared) {
@@ -217,8 +236,12 @@ void copyRange(RepairRun& run, const PageRange& range) {
     RowDigest keptRows;
     const QueryOutcome kept =
         run.target.execBound(u"INSERT OR IGNORE " + into + foldedSelect(plan, parameters.size() + 1) + from + limit, parameters, &keptRows);
-    if (kept) trouble.addCopiedRows(keptRows);
-    else trouble.noteWriteFailure(kept.error);
+    if (!kept) {
+        trouble.noteWriteFailure(kept.error);
+        return;
+    }
+    trouble.addCopiedRows(keptRows);
+    readBackRange(run, range);
 }
 
 }  // namespace

@@ -83,13 +83,17 @@ WideString TablePlan::keyFrom(std::int32_t firstParameter) const {
 bool readTableShapes(rg_MoKuai_class_sqliteShuJuKu& source, TableShapes& shapes) {
     shapes.clear();
     TypedPage tables;
-    if (!source.queryPage(u"SELECT name, type, wr FROM pragma_table_list WHERE schema = 'main'", tables)) return false;
+    if (!source.queryPage(u"SELECT t.name, t.type, t.wr, coalesce(instr(lower(s.sql), 'replace'), 1) FROM pragma_table_list t "
+                          u"LEFT JOIN main.sqlite_schema s ON s.type = 'table' AND s.name = t.name WHERE t.schema = 'main'",
+                          tables))
+        return false;
     for (std::int64_t row = 0; row < tables.rowCount(); ++row) {
         TableShape shape;
         const std::string_view type = tables.value(row, 1).bytes;
         if (type == "virtual") shape.kind = TablePlan::Kind::virtualTable;
         else if (tables.value(row, 2).integer != 0) shape.kind = TablePlan::Kind::withoutRowid;
         shape.isShadow = type == "shadow";
+        shape.mayReplaceRows = tables.value(row, 3).integer != 0;
         shapes[fromUtf8(tables.value(row, 0).bytes)] = shape;
     }
     return true;
@@ -99,6 +103,7 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, c
     plan = TablePlan{};
     plan.quotedTable = quotedName(table);
     plan.kind = shape.kind;
+    plan.mayReplaceRows = shape.mayReplaceRows;
     if (plan.kind == TablePlan::Kind::virtualTable) return true;
     const std::string name = toUtf8(table);
     const TypedValue nameValue[] = {textValue(name)};

@@ -28,6 +28,11 @@ struct TablePlan {
     // The collation of each key column in the key (which may differ from the column's own), so
     // that ranges are ordered and compared as the b-tree stores them, and read with one walk of it.
     StringArray keyCollations;
+    // A row the table stored may be removed by a later insert: its CREATE statement holds the word
+    // REPLACE (an ON CONFLICT REPLACE clause has it; the copy's own INSERTs never replace), or it
+    // could not be read. Such a table is read back whole after its last page; any other table page
+    // by page, while the page is still in the cache.
+    bool mayReplaceRows = true;
 
     // The condition of a page's key range: rows at or after the lower boundary (when hasLower)
     // and before the upper one (when hasUpper), in the table's own order. Its placeholders take
@@ -53,6 +58,7 @@ private:
 struct TableShape {
     TablePlan::Kind kind = TablePlan::Kind::ordinary;
     bool isShadow = false;   // a table a virtual table keeps its contents in
+    bool mayReplaceRows = true;   // as TablePlan::mayReplaceRows
 };
 using TableShapes = std::unordered_map<std::u16string, TableShape>;
 // The shapes of every table of source's main schema; false when they cannot be read.

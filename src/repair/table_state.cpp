@@ -13,6 +13,8 @@ std::vector<TypedValue> PageRange::parameters() const {
 void TableTrouble::reset() {
     const std::lock_guard<std::mutex> guard(lock);
     copied = RowDigest{};
+    stored = RowDigest{};
+    readBackError.reset();
     statementError.reset();
     writeError.reset();
     refusal.reset();
@@ -28,6 +30,26 @@ void TableTrouble::addCopiedRows(const RowDigest& rows) {
 RowDigest TableTrouble::copiedRows() const {
     const std::lock_guard<std::mutex> guard(lock);
     return copied;
+}
+
+void TableTrouble::addStoredRows(const RowDigest& rows) {
+    const std::lock_guard<std::mutex> guard(lock);
+    stored.add(rows);
+}
+
+RowDigest TableTrouble::storedRows() const {
+    const std::lock_guard<std::mutex> guard(lock);
+    return stored;
+}
+
+void TableTrouble::noteReadBackFailure(const WideString& error) {
+    const std::lock_guard<std::mutex> guard(lock);
+    if (!readBackError) readBackError = error;
+}
+
+std::optional<WideString> TableTrouble::firstReadBackError() const {
+    const std::lock_guard<std::mutex> guard(lock);
+    return readBackError;
 }
 
 void TableTrouble::noteStatementFailure(const WideString& error) {

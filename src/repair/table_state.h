@@ -46,6 +46,12 @@ public:
     // A page boundary that could not be read: that page and every later one copy nothing.
     void noteBoundaryUnread();
     RowDigest copiedRows() const;
+    // Rows read back from the rebuilt table, page by page (TablePlan::mayReplaceRows).
+    void addStoredRows(const RowDigest& rows);
+    RowDigest storedRows() const;
+    // A page whose rows could not be read back from the rebuilt table: the table cannot be vouched for.
+    void noteReadBackFailure(const WideString& error);
+    std::optional<WideString> firstReadBackError() const;
     std::optional<WideString> firstStatementError() const;
     std::optional<WideString> firstWriteError() const;
     std::optional<WideString> firstRefusal() const;
@@ -55,6 +61,8 @@ public:
 private:
     mutable std::mutex lock;
     RowDigest copied;
+    RowDigest stored;
+    std::optional<WideString> readBackError;
     std::optional<WideString> statementError;
     std::optional<WideString> writeError;
     std::optional<WideString> refusal;
