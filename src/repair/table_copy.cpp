@@ -155,8 +155,9 @@ std::optional<RowDigest> rebuiltRows(RepairRun& run) {
 
 // The checks after every worker of the table has ended. The rebuilt table must hold as many rows
 // as the source counted, and exactly the rows that were read from the source: the digest of the
-// rows handed to it equals the digest of the rows it holds, read back page by page or whole. The program's own failures (a statement
-// it cannot prepare, a write that fails) fail the table even when it is exempt.
+// rows handed to it equals the digest of the rows it holds, read back page by page or whole. The
+// program's own failures (a statement it cannot prepare, a write that fails, rows it cannot read
+// back) fail the table even when it is exempt.
 // isCountUnread: the source's count could not be read, and sourceRows are the rows read up to the damage.
 bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, std::int32_t sourceRows, bool boundariesRead, bool isCountUnread) {
     const TableTrouble& trouble = run.table.trouble;
