@@ -17,7 +17,6 @@ namespace {
 constexpr char16_t kTextSchemaUnread[] = u"修复失败,无法读取数据库结构";
 constexpr char16_t kTextNotRebuilt[] = u"修复失败,无法重建:";
 constexpr char16_t kTextFullTextNotRebuilt[] = u"修复失败,全文索引无法重建:";
-constexpr std::int64_t kIndexSortThreads = 2;
 
 WideString textOf(const TypedPage& page, std::int64_t row, std::int32_t column) { return fromUtf8(page.value(row, column).bytes); }
 
@@ -207,10 +206,10 @@ bool copySchema(RepairRun& run) {
 }
 
 bool copyLateSchema(RepairRun& run) {
-    // Index builds may sort on helper threads; each keeps SQLite's small sort buffers, so memory
-    // stays the same however large the table.
-    StringArray statements{u"PRAGMA threads = " + decimalText(kIndexSortThreads)};
-    statements.insert(statements.end(), run.late.statements.begin(), run.late.statements.end());
+    // Index builds sort on this thread alone: helper threads (a new one for every sorted batch)
+    // cost more than they gave, natively and under Wine, where every new thread has a megabyte of
+    // stack cleared.
+    StringArray statements = run.late.statements;
     addHeaderValue(run, u"user_version", statements);
     addHeaderValue(run, u"application_id", statements);
     (void)writeSchema(run, statements);   // each object is checked below
