@@ -125,32 +125,28 @@ std::optional<std::int64_t> readableRows(RepairRun& run) {
     return read.rowsRead;
 }
 
-// Reads back the rows of the page's range that the rebuilt table holds, while they are still in the
-// page cache, and folds them into the table's digest of stored rows; a table whose rows a later
-// insert may remove is read back whole after its last page instead (TablePlan::mayReplaceRows).
-// Under the target's writer lock (the caller's).
-void readBackRange(RepairRun& run, const PageRange& range) {
+// The rows the rebuilt table holds in range (a range without boundaries: the whole table), counted
+// and folded by one scan of them; nothing when they cannot be read back.
+std::optional<RowDigest> rebuiltRows(RepairRun& run, const PageRange& range) {
     const TablePlan& plan = run.table.plan;
-    if (plan.mayReplaceRows) return;
     const std::vector<TypedValue> parameters = range.parameters();
-    RowDigest storedRows;
+    RowDigest rows;
+    const WriterLock lock(run.target);   // the rebuilt file is read through its main connection
     const auto counted = run.target.queryInteger(u"SELECT count(" + foldCall(plan, parameters.size() + 1, u"1") + u") FROM main." +
                                                      plan.quotedTable + u" NOT INDEXED WHERE " +
                                                      plan.rangeCondition(range.hasLower(), range.hasUpper()),
-                                                 parameters, &storedRows);
-    if (counted && *counted == storedRows.rows) run.table.trouble.addStoredRows(storedRows);
-    else run.table.trouble.noteReadBackFailure(run.target.lastError());
-}
-
-// The rebuilt table's own rows, counted and folded by one scan of it.
-std::optional<RowDigest> rebuiltRows(RepairRun& run) {
-    const TablePlan& plan = run.table.plan;
-    RowDigest rows;
-    const WriterLock lock(run.target);   // the rebuilt file is read through its main connection
-    const auto counted = run.target.queryInteger(u"SELECT count(" + foldCall(plan, 1, u"1") + u") FROM main." + plan.quotedTable + u" NOT INDEXED",
-                                                 {}, &rows);
+                                                 parameters, &rows);
     if (!counted || *counted != rows.rows) return std::nullopt;
     return rows;
+}
+
+// Reads back the page's rows from the rebuilt table while they are still in the page cache, into
+// the table's digest of stored rows; a table whose rows a later insert may remove is read back
+// whole after its last page instead (TablePlan::mayReplaceRows).
+void readBackRange(RepairRun& run, const PageRange& range) {
+    if (run.table.plan.mayReplaceRows) return;
+    if (const auto rows = rebuiltRows(run, range)) run.table.trouble.addStoredRows(*rows);
+    else run.table.trouble.noteReadBackFailure(run.target.lastError());
 }
 
 // The checks after every worker of the table has ended. The rebuilt table must hold as many rows
@@ -159,12 +155,13 @@ std::optional<RowDigest> rebuiltRows(RepairRun& run) {
 // program's own failures (a statement it cannot prepare, a write that fails, rows it cannot read
 // back) fail the table even when it is exempt.
 // isCountUnread: the source's count could not be read, and sourceRows are the rows read up to the damage.
-bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, std::int32_t sourceRows, bool boundariesRead, bool isCountUnread) {
+bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, std::int32_t sourceRows, bool isCountUnread) {
     const TableTrouble& trouble = run.table.trouble;
+    const bool boundariesRead = trouble.boundariesRead();
     if (const auto error = trouble.firstStatementError()) return failTable(run, table, withCause(kTextStatementFailed + table, *error));
     if (const auto error = trouble.firstWriteError()) return failTable(run, table, kTextWriteFailed + table + u"(" + *error + u")");
     if (const auto error = trouble.firstReadBackError()) return failTable(run, table, withCause(kTextNotRecounted + table, *error));
-    const std::optional<RowDigest> rebuilt = run.table.plan.mayReplaceRows ? rebuiltRows(run) : trouble.storedRows();
+    const std::optional<RowDigest> rebuilt = run.table.plan.mayReplaceRows ? rebuiltRows(run, PageRange()) : trouble.storedRows();
     if (!rebuilt) return failTable(run, table, withCause(kTextNotRecounted + table, run.target.lastError()));
 
     const std::int64_t targetRows = rebuilt->rows;
@@ -286,7 +283,7 @@ bool copyTable(RepairRun& run, const WideString& table, std::int32_t exempt) {
     waitForWorkers(run, table, sourceRows, [pageCount] { return completedPages.load() != pageCount; });
     run.report(kProgressOfItem, table, sourceRows, rowsDone(run, sourceRows), kTextCopied);
     if (plan.isRowidHidden) run.reportMessage(table, kTextRowidsRenumbered + table);
-    return finishTable(run, table, exempt, sourceRows, run.table.trouble.boundariesRead(), isCountUnread);
+    return finishTable(run, table, exempt, sourceRows, isCountUnread);
 }
 
 void copyPage(WideString parameter) {
