@@ -13,6 +13,8 @@
 #include "db/recovery.h"
 #include "db/sql_text.h"
 #include "jobs/database_files.h"
+#include "salvage/orphan_placement.h"
+#include "salvage/source_survey.h"
 #include "platform/platform.h"
 
 SalvageJob salvageJob;
@@ -22,7 +24,6 @@ namespace {
 constexpr char16_t kJobName[] = u"数据库";
 constexpr char16_t kSalvagedPrefix[] = u"抢救数据库-";
 constexpr char16_t kReportPrefix[] = u"抢救报告-";
-constexpr char16_t kLostAndFound[] = u"lost_and_found";
 constexpr char16_t kTextCountingSource[] = u"统计原数据库的行数";
 constexpr char16_t kTextCounting[] = u"统计抢救结果";
 constexpr char16_t kTextLibraryUnusable[] = u"无法加载数据库组件 ";
@@ -34,79 +35,58 @@ constexpr char16_t kTextNotSound[] = u"抢救的数据库未通过完整性检�
 constexpr char16_t kTextNotCopied[] = u"无法在临时文件夹中复制数据库";
 constexpr char16_t kTextNotRolledBack[] = u"无法回滚数据库中未完成的事务";
 
-// The user's objects in a database's schema, read once: each type's names in schema order.
-class SchemaNames {
-public:
-    explicit SchemaNames(rg_MoKuai_class_sqliteShuJuKu& database)
-        // A schema that cannot be read gives the names read before the damage.
-        : read(database.queryPage(u"SELECT type, name FROM sqlite_master WHERE name NOT LIKE 'sqlite\\_%' ESCAPE '\\'", rows)) {}
-    StringArray of(std::string_view type) const {
-        StringArray names;
-        for (std::int64_t row = 0; row < rows.rowCount(); ++row)
-            if (rows.value(row, 0).bytes == type) names.push_back(fromUtf8(rows.value(row, 1).bytes));
-        return names;
-    }
-    // Tables, then indexes, views and triggers.
-    StringArray ofEveryKind() const {
-        StringArray names;
-        for (const std::string_view type : {"table", "index", "view", "trigger"}) {
-            const StringArray typed = of(type);
-            names.insert(names.end(), typed.begin(), typed.end());
-        }
-        return names;
-    }
-    bool isRead() const { return read; }
-
-private:
+// The user's objects in a database's schema, each type's names in schema order.
+StringArray objectNames(rg_MoKuai_class_sqliteShuJuKu& database, std::string_view type) {
+    const TypedValue parameter[] = {textValue(type)};
     TypedPage rows;
-    bool read;
-};
+    (void)database.queryPage(u"SELECT name FROM sqlite_master WHERE type = ?1 AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'", rows, parameter);
+    StringArray names;
+    for (std::int64_t row = 0; row < rows.rowCount(); ++row) names.push_back(fromUtf8(rows.value(row, 0).bytes));
+    return names;
+}
 
 bool contains(const StringArray& names, const WideString& name) { return std::find(names.begin(), names.end(), name) != names.end(); }
 
-// The largest count the source gives for the table, from its own b-tree or any of its indexes.
-std::optional<std::int64_t> largestCount(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table) {
-    std::optional<std::int64_t> largest = source.queryInteger(u"SELECT COUNT(*) FROM " + quotedName(table) + u" NOT INDEXED");
-    const std::string name = toUtf8(table);
-    const TypedValue parameter[] = {textValue(name)};
-    TypedPage indexes;
-    (void)source.queryPage(u"SELECT name FROM pragma_index_list(?1)", indexes, parameter);   // unreadable: the table's own count
-    for (std::int64_t row = 0; row < indexes.rowCount(); ++row) {
-        const WideString index = fromUtf8(indexes.value(row, 0).bytes);
-        const auto counted = source.queryInteger(u"SELECT COUNT(*) FROM " + quotedName(table) + u" INDEXED BY " + quotedName(index));
-        if (counted && (!largest || *counted > *largest)) largest = counted;
-    }
-    return largest;
-}
-
-// What the source still tells before anything is recovered: its tables with their counts, its
-// objects, whether SQLite's check finds it sound. Fills the report's source side.
-StringArray readSource(const WideString& sourcePath, SalvageReport& report) {
-    rg_MoKuai_class_sqliteShuJuKu source;
-    (void)source.connectReadOnly(sourcePath);   // an unreadable source leaves every count unknown
-    const SchemaNames names(source);
-    report.isSchemaRead = names.isRead();
-    for (const WideString& table : names.of("table")) report.tables.push_back(SalvagedTable{table, largestCount(source, table), 0});
-    TypedPage check;
-    report.isSourceSound = source.queryPage(u"PRAGMA quick_check(1)", check) && check.rowCount() == 1 && check.value(0, 0).bytes == "ok";
-    return names.ofEveryKind();
+// Puts rows of lost_and_found back in their tables, on the salvaged database with the source beside it.
+void placeRows(const WideString& salvagedPath, const WideString& sourcePath, SalvageReport& report) {
+    rg_MoKuai_class_sqliteShuJuKu salvaged;
+    BuildSettings settings;
+    settings.attachedSource = sourcePath;
+    settings.attachedName = u"src";
+    if (salvaged.connectForBuilding(salvagedPath, settings)) placeOrphanedRows(salvaged, {}, report);
 }
 
 // Compares the salvaged database with what the source told: its tables' rows, the rows without a
 // table, the objects it could not rebuild.
-void countWhatCameBack(const WideString& salvagedPath, const StringArray& sourceObjects, SalvageReport& report) {
+void countWhatCameBack(const WideString& salvagedPath, const SourceSurvey& survey, SalvageReport& report) {
     rg_MoKuai_class_sqliteShuJuKu salvaged;
     (void)salvaged.connectReadOnly(salvagedPath);
-    const SchemaNames salvagedNames(salvaged);
-    for (const WideString& table : salvagedNames.of("table")) {
+    for (const WideString& table : objectNames(salvaged, "table")) {
         const bool isKnown = std::any_of(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& known) { return known.name == table; });
-        if (table != kLostAndFound && !isKnown) report.tables.push_back(SalvagedTable{table, std::nullopt, 0});
+        if (table.starts_with(kLostAndFound) || isKnown) continue;
+        SalvagedTable added;
+        added.name = table;
+        report.tables.push_back(std::move(added));
     }
-    for (SalvagedTable& table : report.tables)
-        table.salvagedRows = salvaged.queryInteger(u"SELECT COUNT(*) FROM " + quotedName(table.name)).value_or(0);
+    for (SalvagedTable& table : report.tables) {
+        const WideString from = u" FROM " + quotedName(table.name);
+        table.salvagedRows = salvaged.queryInteger(u"SELECT count(*)" + from).value_or(0);
+        const auto suspects = survey.suspectRowids.find(table.name);
+        if (suspects == survey.suspectRowids.end()) continue;
+        for (const std::int64_t rowid : suspects->second) {
+            const TypedValue parameter[] = {integerValue(rowid)};
+            if (salvaged.queryInteger(u"SELECT count(*)" + from + u" WHERE rowid = ?1", parameter) != 1) continue;
+            table.damagedRows.push_back(KnownRow{std::to_string(rowid), u"rowid " + decimalText(rowid), "{}"});
+            --table.salvagedRows;
+        }
+    }
     report.lostAndFoundRows = salvaged.queryInteger(u"SELECT COUNT(*) FROM " + quotedName(kLostAndFound)).value_or(0);
-    const StringArray rebuilt = salvagedNames.ofEveryKind();
-    for (const WideString& name : sourceObjects)
+    StringArray rebuilt;
+    for (const std::string_view type : {"table", "index", "view", "trigger"}) {
+        const StringArray names = objectNames(salvaged, type);
+        rebuilt.insert(rebuilt.end(), names.begin(), names.end());
+    }
+    for (const WideString& name : survey.objects)
         if (!contains(rebuilt, name)) report.objectsNotRebuilt.push_back(name);
 }
 
@@ -160,7 +140,7 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path) {
     if (reading.failure() != PrivateCopy::Failure::none)
         return fail(reading.failure() == PrivateCopy::Failure::notCopied ? kTextNotCopied : kTextNotRolledBack);
     report(kProgressOfItem, kTextCountingSource);
-    const StringArray sourceObjects = readSource(reading.readPath(), outcome.report);
+    const SourceSurvey survey = surveySource(reading.readPath(), outcome.report);
     report(kProgressOfItem, runningText);
     // The table being recovered and its rows so far, at most one line per interval.
     std::uint32_t lastReport = platform::tickCount();
@@ -177,11 +157,12 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path) {
     WideString error;
     const bool recovered = recoverDatabase(reading.readPath(), salvagedPath, rowWritten, error);
     StringArray findings;
+    if (recovered) placeRows(salvagedPath, reading.readPath(), outcome.report);
     if (recovered && (!checkIntegrity(salvagedPath, findings) || findings != StringArray{u"ok"})) error = kTextNotSound;
     if (!recovered || !error.empty()) return fail(error);
     outcome.report.salvaged = salvagedPath;
     report(kProgressOfItem, kTextCounting);
-    countWhatCameBack(salvagedPath, sourceObjects, outcome.report);
+    countWhatCameBack(salvagedPath, survey, outcome.report);
     writeReport();
     outcome.result = outcome.report.isNothingLost() ? kSalvageNothingLost : kSalvageSomeLost;
     report(kProgressMessage, outcome.result);

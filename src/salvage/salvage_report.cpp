@@ -32,13 +32,15 @@ WideString countText(const std::optional<std::int64_t>& count) { return count ? 
 
 std::optional<std::int64_t> SalvagedTable::lostRows() const {
     if (!sourceRows) return std::nullopt;
-    return *sourceRows > salvagedRows ? *sourceRows - salvagedRows : 0;
+    const std::int64_t back = salvagedRows + static_cast<std::int64_t>(damagedRows.size());
+    return *sourceRows > back ? *sourceRows - back : 0;
 }
 
 bool SalvageReport::isNothingLost() const {
-    if (!failure.empty() || !isSourceSound || !isSchemaRead || lostAndFoundRows > 0 || !objectsNotRebuilt.empty()) return false;
+    if (!failure.empty() || !isSourceSound || !isSchemaRead || lostAndFoundRows > 0 || indexEntriesApart > 0 || !objectsNotRebuilt.empty())
+        return false;
     for (const SalvagedTable& table : tables)
-        if (!table.lostRows() || *table.lostRows() > 0) return false;
+        if (!table.lostRows() || *table.lostRows() > 0 || !table.verified || !table.damagedRows.empty()) return false;
     return true;
 }
 
@@ -56,7 +58,7 @@ std::int64_t SalvageReport::knownLostRows() const {
 
 bool SalvageReport::hasUncountedLoss() const {
     for (const SalvagedTable& table : tables)
-        if (!table.lostRows()) return true;
+        if (!table.lostRows() || !table.verified) return true;
     return !isSchemaRead || !objectsNotRebuilt.empty();
 }
 
@@ -75,7 +77,12 @@ WideString totalsLine(const SalvageReport& report) {
     }
     std::int64_t source = 0;
     for (const SalvagedTable& table : report.tables) source += *table.sourceRows;
-    return u"原有 " + decimalText(source) + u" 行," + salvaged + u",丢失 " + decimalText(report.knownLostRows()) + u" 行";
+    const std::int64_t lost = report.knownLostRows();
+    const bool isVerified = std::all_of(report.tables.begin(), report.tables.end(), [](const SalvagedTable& table) { return table.verified; });
+    const WideString loss = isVerified ? u"丢失 " + decimalText(lost) + u" 行"
+                            : lost > 0 ? u"丢失 " + decimalText(lost) + u" 行(未经核实)"
+                                       : WideString(u"丢失行数未经核实");
+    return u"原有 " + decimalText(source) + u" 行," + salvaged + u"," + loss;
 }
 
 // What the counts do not say, a sentence each.
@@ -84,8 +91,18 @@ StringArray facts(const SalvageReport& report) {
     if (!report.isSchemaRead) lines.push_back(u"原数据库的表结构无法读取,无法统计原有的行数,丢失的行数可能更多。");
     else if (const std::int64_t uncounted = uncountedTables(report); uncounted > 0)
         lines.push_back(u"有 " + decimalText(uncounted) + u" 个表的原有行数无法统计,丢失的行数可能更多。");
+    if (!report.schemaCopy.empty()) lines.push_back(u"表结构取自另一个副本:" + report.schemaCopy + u"。");
+    if (const std::int64_t unverified = std::count_if(report.tables.begin(), report.tables.end(), [](const SalvagedTable& table) { return !table.verified; });
+        unverified > 0)
+        lines.push_back(u"有 " + decimalText(unverified) + u" 个表的结构已损坏,它们的行数未经核实。");
+    std::int64_t damaged = 0;
+    for (const SalvagedTable& table : report.tables) damaged += static_cast<std::int64_t>(table.damagedRows.size());
+    if (damaged > 0) lines.push_back(u"有 " + decimalText(damaged) + u" 行的内容已损坏(部分内容被截断或来自其他页),仍保存在表中但未计入抢救的行,详见报告。");
     if (report.lostAndFoundRows > 0)
         lines.push_back(u"有 " + decimalText(report.lostAndFoundRows) + u" 行无法确定属于哪个表,已保存在抢救数据库的 lost_and_found 表中,请人工核对。");
+    if (report.indexEntriesApart > 0)
+        lines.push_back(u"另有 " + decimalText(report.indexEntriesApart) +
+                        u" 条索引项无法归入任何表,已另存在 lost_and_found_index_entries 表中:它们不是数据行,未计入行数。");
     if (!report.isSourceSound) lines.push_back(u"原数据库的结构已损坏:抢救的行中可能有值已改变,请核对重要数据。");
     if (!report.objectsNotRebuilt.empty()) {
         WideString names;
@@ -104,13 +121,61 @@ WideString nextStep(const SalvageReport& report) {
 
 }  // namespace
 
+namespace {
+
+constexpr std::size_t kRowsNamedInText = 100;
+
+// "表 T:原有 N 行,抢救 M 行,丢失 K 行": a table whose b-tree is damaged never states its loss as a fact.
+WideString tableLine(const SalvagedTable& table) {
+    WideString line = u"表 " + table.name + u":原有 " + countText(table.sourceRows) + u" 行";
+    if (table.sourceRows && !table.sourceRowsFrom.empty() && table.sourceRowsFrom != table.name) line += u"(由索引 " + table.sourceRowsFrom + u" 统计)";
+    line += u",抢救 " + decimalText(table.salvagedRows) + u" 行";
+    if (!table.damagedRows.empty()) line += u",内容损坏 " + decimalText(static_cast<std::int64_t>(table.damagedRows.size())) + u" 行";
+    const std::optional<std::int64_t> lost = table.lostRows();
+    if (table.verified) return line + u",丢失 " + countText(lost) + u" 行";
+    if (lost && *lost > 0) return line + u",丢失 " + decimalText(*lost) + u" 行(该表结构已损坏,数字未经核实)";
+    return line + u",丢失行数未知(该表结构已损坏,数字未经核实)";
+}
+
+// The keys of rows, the first kRowsNamedInText of them, and their total when there are more.
+WideString keyList(const std::vector<KnownRow>& rows) {
+    WideString keys;
+    for (std::size_t i = 0; i < rows.size() && i < kRowsNamedInText; ++i) keys += (i ? u"、" : u"") + rows[i].keyText;
+    if (rows.size() > kRowsNamedInText) keys += u" 等,共 " + decimalText(static_cast<std::int64_t>(rows.size())) + u" 行";
+    return keys;
+}
+
+// What is known of the table's rows beyond its counts, a line each.
+WideString tableDetails(const SalvagedTable& table) {
+    WideString lines;
+    if (table.placedRows > 0) lines += u"  其中 " + decimalText(table.placedRows) + u" 行来自失去上级页的页,按行的结构和键归入本表\n";
+    if (table.restoredRows > 0) lines += u"  其中 " + decimalText(table.restoredRows) + u" 行由包含全部列的索引恢复,请核对\n";
+    if (!table.damagedRows.empty()) lines += u"  内容已损坏的行(仍在表中):" + keyList(table.damagedRows) + u"\n";
+    if (!table.lostRowsKnown.empty()) lines += u"  索引记得的丢失行:" + keyList(table.lostRowsKnown) + u"\n";
+    for (const WideString& range : table.lostKeyRanges) lines += u"  丢失的页所在的键范围:" + range + u"\n";
+    return lines;
+}
+
+std::string jsonRows(const std::vector<KnownRow>& rows, bool withValues) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        text += std::string(i ? ", " : "") + "{\"key\": " + rows[i].key + (withValues ? ", \"values\": " + rows[i].values : std::string()) + "}";
+    return text + "]";
+}
+
+std::string jsonStrings(const StringArray& texts) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < texts.size(); ++i) text += std::string(i ? ", " : "") + jsonString(texts[i]);
+    return text + "]";
+}
+
+}  // namespace
+
 WideString SalvageReport::text() const {
     WideString lines = u"原数据库:" + source + u"\n";
     if (!failure.empty()) return lines + u"抢救失败:" + failure + u"\n";
     lines += u"抢救数据库:" + salvaged + u"\n";
-    for (const SalvagedTable& table : tables)
-        lines += u"表 " + table.name + u":原有 " + countText(table.sourceRows) + u" 行,抢救 " + decimalText(table.salvagedRows) + u" 行,丢失 " +
-                 countText(table.lostRows()) + u" 行\n";
+    for (const SalvagedTable& table : tables) lines += tableLine(table) + u"\n" + tableDetails(table);
     lines += u"无法归入原表的行(lost_and_found 表):" + decimalText(lostAndFoundRows) + u" 行\n";
     lines += u"合计:" + totalsLine(*this) + u"\n";
     for (const WideString& fact : facts(*this)) lines += fact + u"\n";
@@ -131,11 +196,15 @@ std::string SalvageReport::json() const {
     for (std::size_t i = 0; i < tables.size(); ++i) {
         const SalvagedTable& table = tables[i];
         text += std::string(i ? ", " : "") + "{\"name\": " + jsonString(table.name) + ", \"source_rows\": " + jsonCount(table.sourceRows) +
-                ", \"salvaged_rows\": " + std::to_string(table.salvagedRows) + ", \"lost_rows\": " + jsonCount(table.lostRows()) + "}";
+                ", \"source_rows_from\": " + (table.sourceRowsFrom.empty() ? "null" : jsonString(table.sourceRowsFrom)) +
+                ", \"salvaged_rows\": " + std::to_string(table.salvagedRows) + ", \"placed_rows\": " + std::to_string(table.placedRows) +
+                ", \"restored_rows\": " + std::to_string(table.restoredRows) + ", \"damaged_rows\": " + jsonRows(table.damagedRows, false) +
+                ", \"lost_rows\": " + jsonCount(table.lostRows()) + ", \"lost_rows_known\": " + jsonRows(table.lostRowsKnown, true) +
+                ", \"lost_key_ranges\": " + jsonStrings(table.lostKeyRanges) + ", \"verified\": " + (table.verified ? "true" : "false") + "}";
     }
-    text += "], \"lost_and_found_rows\": " + std::to_string(lostAndFoundRows) + ", \"objects_not_rebuilt\": [";
-    for (std::size_t i = 0; i < objectsNotRebuilt.size(); ++i) text += std::string(i ? ", " : "") + jsonString(objectsNotRebuilt[i]);
-    text += "], \"source_sound\": " + std::string(isSourceSound ? "true" : "false") + ", \"schema_read\": " + (isSchemaRead ? "true" : "false") +
+    text += "], \"lost_and_found_rows\": " + std::to_string(lostAndFoundRows) + ", \"index_entries_apart\": " + std::to_string(indexEntriesApart) +
+            ", \"objects_not_rebuilt\": " + jsonStrings(objectsNotRebuilt) +
+            ", \"schema_copy\": " + (schemaCopy.empty() ? "null" : jsonString(schemaCopy)) + ", \"source_sound\": " + std::string(isSourceSound ? "true" : "false") + ", \"schema_read\": " + (isSchemaRead ? "true" : "false") +
             ", \"nothing_lost\": " + (isNothingLost() ? "true" : "false");
     if (!failure.empty()) text += ", \"failure\": " + jsonString(failure);
     return text + "}\n";

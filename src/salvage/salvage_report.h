@@ -10,13 +10,36 @@
 
 #include "base/wide_string.h"
 
+// A row the report names by its key.
+struct KnownRow {
+    std::string key;        // JSON: the rowid as a number, or the primary key's values as a list
+    WideString keyText;     // for people: "rowid 1234", or the key's values in brackets
+    std::string values;     // JSON object of the values an index still knows, by column; "{}" when none
+};
+
 struct SalvagedTable {
     WideString name;
     // The rows the source is known to have held: the largest count it still gives, from the table
     // or any of its indexes; empty when none can be read.
     std::optional<std::int64_t> sourceRows;
+    // The table or index whose b-tree gave sourceRows.
+    WideString sourceRowsFrom;
+    // Rows that came back whole, in the table.
     std::int64_t salvagedRows = 0;
-    // sourceRows − salvagedRows when the source's count is known (never below 0).
+    // Of those, the rows of pages that had lost their parent, placed here by their shape and keys,
+    // and the rows rebuilt from an index that holds every column.
+    std::int64_t placedRows = 0;
+    std::int64_t restoredRows = 0;
+    // Rows that came back with part of their content cut or patched (a broken overflow chain):
+    // kept in the table, never counted as salvaged.
+    std::vector<KnownRow> damagedRows;
+    // Rows the source's indexes know that did not come back, and the key ranges of lost pages that
+    // no index knows.
+    std::vector<KnownRow> lostRowsKnown;
+    StringArray lostKeyRanges;
+    // Whether the table's own b-tree checked clean: only then are its figures facts.
+    bool verified = true;
+    // sourceRows − salvagedRows − damaged rows when the source's count is known (never below 0).
     std::optional<std::int64_t> lostRows() const;
 };
 
@@ -25,6 +48,11 @@ struct SalvageReport {
     WideString salvaged;   // empty when nothing was salvaged
     std::vector<SalvagedTable> tables;
     std::int64_t lostAndFoundRows = 0;
+    // Entries of index pages that no table took: kept apart in lost_and_found_index_entries, never
+    // counted as rows.
+    std::int64_t indexEntriesApart = 0;
+    // The other copy whose schema placed the rows, when the source's own could not be read.
+    WideString schemaCopy;
     StringArray objectsNotRebuilt;
     WideString failure;   // why the salvage failed; empty when it ran
     // Whether SQLite's check found the source sound. A damaged source may give back every row with
@@ -50,8 +78,10 @@ struct SalvageReport {
     // The same verdict, totals, facts and next step without the tables, for a message box;
     // reportPath, when not empty, is named as the place of the whole report.
     WideString summary(const WideString& reportPath) const;
-    // For scripts: {"source", "salvaged", "tables": [{"name", "source_rows", "salvaged_rows",
-    // "lost_rows"}], "lost_and_found_rows", "objects_not_rebuilt", "source_sound", "schema_read",
-    // "nothing_lost"}, UTF-8; unknown counts are null.
+    // For scripts: {"source", "salvaged", "tables": [{"name", "source_rows", "source_rows_from",
+    // "salvaged_rows", "placed_rows", "restored_rows", "damaged_rows": [{"key"}], "lost_rows",
+    // "lost_rows_known": [{"key", "values"}], "lost_key_ranges", "verified"}], "lost_and_found_rows",
+    // "index_entries_apart", "objects_not_rebuilt", "schema_copy", "source_sound", "schema_read",
+    // "nothing_lost"}, UTF-8; unknown counts and absent names are null.
     std::string json() const;
 };

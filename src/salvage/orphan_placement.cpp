@@ -1,0 +1,239 @@
+#include "salvage/orphan_placement.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "db/database.h"
+#include "db/sql_text.h"
+#include "salvage/stored_tables.h"
+
+namespace {
+
+constexpr char16_t kOrphans[] = u"main.\"lost_and_found\"";
+
+// One b-tree of lost_and_found: its top page, its rows, whether its cells carry rowids (a table's
+// b-tree) and the fewest and most fields of its records.
+struct OrphanTree {
+    std::int64_t root = 0;
+    std::int64_t rows = 0;
+    bool hasRowids = false;
+    bool isMixed = false;
+    std::int64_t fewestFields = 0;
+    std::int64_t mostFields = 0;
+};
+
+WideString fieldColumn(std::size_t field) { return u"c" + decimalText(static_cast<std::int64_t>(field)); }
+
+// What the storage class of a STRICT column's value may be, or empty for ANY.
+std::optional<std::u16string_view> strictClasses(const WideString& type) {
+    if (type == u"INT" || type == u"INTEGER") return u"'integer'";
+    if (type == u"REAL") return u"'real', 'integer'";   // a whole REAL may be stored as an integer
+    if (type == u"TEXT") return u"'text'";
+    if (type == u"BLOB") return u"'blob'";
+    return std::nullopt;
+}
+
+class Placement {
+public:
+    Placement(rg_MoKuai_class_sqliteShuJuKu& salvaged, const std::map<WideString, std::int64_t>& rootHints, SalvageReport& report)
+        : salvaged(salvaged), rootHints(rootHints), report(report) {}
+
+    void run() {
+        fieldColumns = salvaged.queryInteger(u"SELECT count(*) - 4 FROM pragma_table_info('lost_and_found', 'main')").value_or(0);
+        if (fieldColumns <= 0) return;
+        for (StoredTable& table : readStoredTables(salvaged, u"main"))
+            if (!table.name.starts_with(kLostAndFound) && !table.hasComputedColumns) tables.push_back(std::move(table));
+        for (const OrphanTree& tree : readTrees()) {
+            if (tree.isMixed) continue;
+            const StoredTable* table = onlyFittingTable(tree);
+            if (table && move(tree, *table)) placedRows(table->name) += tree.rows;
+        }
+        keepIndexEntriesApart();
+        if (salvaged.queryInteger(u"SELECT count(*) FROM " + WideString(kOrphans)) == 0) (void)salvaged.execSql(u"DROP TABLE " + WideString(kOrphans));
+    }
+
+private:
+    std::vector<OrphanTree> readTrees() {
+        TypedPage rows;
+        (void)salvaged.queryPage(u"SELECT rootpgno, count(*), count(id), min(nfield), max(nfield) FROM " + WideString(kOrphans) + u" GROUP BY rootpgno",
+                                 rows);
+        std::vector<OrphanTree> trees;
+        for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
+            const std::int64_t count = rows.value(row, 1).integer, withRowid = rows.value(row, 2).integer;
+            trees.push_back({rows.value(row, 0).integer, count, withRowid == count, withRowid != 0 && withRowid != count, rows.value(row, 3).integer,
+                             rows.value(row, 4).integer});
+        }
+        return trees;
+    }
+
+    // A table whose damage may have cost it rows: the source counts more rows than it holds, or
+    // cannot count them, or its b-tree did not check clean. A table the source did not list (a
+    // schema taken from another copy) may have lost any.
+    bool mayHaveLostRows(const StoredTable& table) {
+        const auto known = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& listed) { return listed.name == table.name; });
+        if (known == report.tables.end() || !known->verified || !known->sourceRows) return true;
+        return salvaged.queryInteger(u"SELECT count(*) FROM main." + quotedName(table.name)).value_or(0) < *known->sourceRows;
+    }
+
+    // Whether every row of the tree fits the table: a field for each column at most, the rowid
+    // alias stored as NULL, no NULL in a NOT NULL column, a STRICT column's storage class, and no
+    // key the table already holds.
+    bool fits(const OrphanTree& tree, const StoredTable& table) {
+        if (tree.hasRowids == table.isWithoutRowid || tree.mostFields > static_cast<std::int64_t>(table.columns.size()) || tree.fewestFields < 1 ||
+            static_cast<std::int64_t>(table.keyColumns) > tree.fewestFields || !mayHaveLostRows(table))
+            return false;
+        WideString misfits;
+        const auto orMisfit = [&misfits](const WideString& condition) { misfits += (misfits.empty() ? u"" : u" OR ") + condition; };
+        for (std::size_t field = 0; field < table.columns.size() && static_cast<std::int64_t>(field) < fieldColumns; ++field) {
+            const StoredColumn& column = table.columns[field];
+            const WideString value = u"orphan." + fieldColumn(field);
+            if (static_cast<std::int32_t>(field) == table.rowidAlias) orMisfit(value + u" IS NOT NULL");
+            if (column.isNotNull) orMisfit(u"(orphan.nfield > " + decimalText(static_cast<std::int64_t>(field)) + u" AND " + value + u" IS NULL)");
+            if (const auto classes = table.isStrict ? strictClasses(column.type) : std::nullopt)
+                orMisfit(u"typeof(" + value + u") NOT IN ('null', " + WideString(*classes) + u")");
+        }
+        WideString sameKey = u"SELECT 1 FROM main." + quotedName(table.name) + u" AS held WHERE ";
+        if (table.isWithoutRowid) {
+            for (std::size_t field = 0; field < table.keyColumns; ++field)
+                sameKey += (field ? u" AND held." : u"held.") + quotedName(table.columns[field].name) + u" = orphan." + fieldColumn(field);
+        } else {
+            sameKey += u"held.rowid = orphan.id";
+        }
+        orMisfit(u"EXISTS (" + sameKey + u")");
+        const TypedValue root[] = {integerValue(tree.root)};
+        return salvaged.queryInteger(u"SELECT count(*) FROM " + WideString(kOrphans) + u" AS orphan WHERE rootpgno = ?1 AND (" + misfits + u")", root) ==
+               0;
+    }
+
+    // Whether the source's intact indexes on the table name every rowid of the tree: true or false
+    // when one of them could be read whole, empty when none could.
+    std::optional<bool> indexesNameRowids(const OrphanTree& tree, const StoredTable& table) {
+        const std::string name = toUtf8(table.name);
+        const TypedValue parameter[] = {textValue(name)};
+        TypedPage indexes;
+        (void)salvaged.queryPage(u"SELECT name FROM src.sqlite_schema WHERE type = 'index' AND tbl_name = ?1", indexes, parameter);
+        std::optional<bool> named;
+        for (std::int64_t row = 0; row < indexes.rowCount(); ++row) {
+            const WideString known = knownRowids(table.name, fromUtf8(indexes.value(row, 0).bytes));
+            if (known.empty()) continue;
+            const TypedValue root[] = {integerValue(tree.root)};
+            const auto unnamed = salvaged.queryInteger(u"SELECT count(*) FROM " + WideString(kOrphans) +
+                                                           u" AS orphan WHERE rootpgno = ?1 AND NOT EXISTS (SELECT 1 FROM " + known +
+                                                           u" WHERE id = orphan.id)",
+                                                       root);
+            if (!unnamed) continue;
+            if (*unnamed > 0) return false;
+            named = true;
+        }
+        return named;
+    }
+
+    // The rowids an index of the source holds, read whole once into a temporary table; its name,
+    // or empty when the index cannot be read whole.
+    WideString knownRowids(const WideString& table, const WideString& index) {
+        const auto cached = rowidTables.find(index);
+        if (cached != rowidTables.end()) return cached->second;
+        const WideString name = u"temp.known_rowids_" + decimalText(static_cast<std::int64_t>(rowidTables.size()));
+        const bool read = salvaged.execSql(u"CREATE TABLE " + name + u" (id INTEGER PRIMARY KEY)") &&
+                          salvaged.execSql(u"INSERT OR IGNORE INTO " + name + u" SELECT rowid FROM src." + quotedName(table) + u" INDEXED BY " +
+                                           quotedName(index));
+        return rowidTables[index] = read ? name : WideString();
+    }
+
+    const StoredTable* onlyFittingTable(const OrphanTree& tree) {
+        std::vector<const StoredTable*> fitting;
+        for (const StoredTable& table : tables)
+            if (fits(tree, table)) fitting.push_back(&table);
+        // A record holds every column of its table unless columns were added after it was written.
+        const auto exact = [&](const StoredTable* table) { return static_cast<std::int64_t>(table->columns.size()) == tree.mostFields; };
+        if (std::any_of(fitting.begin(), fitting.end(), exact)) std::erase_if(fitting, [&](const StoredTable* table) { return !exact(table); });
+        if (tree.hasRowids) {
+            std::vector<std::pair<const StoredTable*, std::optional<bool>>> named;
+            for (const StoredTable* table : fitting) named.emplace_back(table, indexesNameRowids(tree, *table));
+            std::erase_if(named, [](const auto& entry) { return entry.second == false; });
+            if (std::any_of(named.begin(), named.end(), [](const auto& entry) { return entry.second == true; }))
+                std::erase_if(named, [](const auto& entry) { return !entry.second; });
+            fitting.clear();
+            for (const auto& [table, isNamed] : named) fitting.push_back(table);
+        }
+        if (fitting.size() > 1) {
+            const auto isRoot = [&](const StoredTable* table) {
+                const auto hint = rootHints.find(table->name);
+                return hint != rootHints.end() && hint->second == tree.root;
+            };
+            if (std::count_if(fitting.begin(), fitting.end(), isRoot) == 1) std::erase_if(fitting, [&](const StoredTable* table) { return !isRoot(table); });
+        }
+        return fitting.size() == 1 ? fitting.front() : nullptr;
+    }
+
+    // Moves the tree's rows into the table, each with its rowid, the fields it has and the
+    // defaults of columns added after it was written; all or nothing.
+    bool move(const OrphanTree& tree, const StoredTable& table) {
+        if (!salvaged.execSql(u"SAVEPOINT placing")) return false;
+        bool moved = true;
+        for (std::int64_t fields = tree.fewestFields; moved && fields <= tree.mostFields; ++fields) {
+            StringArray names;
+            WideString values = table.isWithoutRowid ? WideString() : WideString(u"id");
+            if (!table.isWithoutRowid) names.push_back(u"rowid");
+            for (std::int64_t field = 0; field < fields; ++field) {
+                if (field == table.rowidAlias) continue;
+                names.push_back(table.columns[static_cast<std::size_t>(field)].name);
+                values += (values.empty() ? u"" : u", ") + fieldColumn(static_cast<std::size_t>(field));
+            }
+            WideString columns;
+            for (const WideString& name : names) columns += (columns.empty() ? u"" : u", ") + (name == u"rowid" ? name : quotedName(name));
+            const TypedValue parameters[] = {integerValue(tree.root), integerValue(fields)};
+            moved = salvaged
+                        .execBound(u"INSERT INTO main." + quotedName(table.name) + u" (" + columns + u") SELECT " + values + u" FROM " +
+                                       WideString(kOrphans) + u" WHERE rootpgno = ?1 AND nfield = ?2",
+                                   parameters)
+                        .complete;
+        }
+        const TypedValue root[] = {integerValue(tree.root)};
+        moved = moved && salvaged.execBound(u"DELETE FROM " + WideString(kOrphans) + u" WHERE rootpgno = ?1", root).complete;
+        if (!moved) (void)salvaged.execSql(u"ROLLBACK TO placing");
+        return salvaged.execSql(u"RELEASE placing") && moved;
+    }
+
+    // Entries of index pages that no table took leave lost_and_found for a table of their own.
+    void keepIndexEntriesApart() {
+        const WideString entries = u"main." + quotedName(kIndexEntriesApart);
+        const WideString ofIndexTrees = u" WHERE rootpgno IN (SELECT rootpgno FROM " + WideString(kOrphans) + u" GROUP BY rootpgno HAVING count(id) = 0)";
+        const auto apart = salvaged.queryInteger(u"SELECT count(*) FROM " + WideString(kOrphans) + ofIndexTrees);
+        if (!apart || *apart == 0) return;
+        if (!salvaged.execSql(u"SAVEPOINT apart")) return;
+        const bool moved = salvaged.execSql(u"CREATE TABLE " + entries + u" AS SELECT * FROM " + WideString(kOrphans) + ofIndexTrees) &&
+                           salvaged.execSql(u"DELETE FROM " + WideString(kOrphans) + ofIndexTrees);
+        if (!moved) (void)salvaged.execSql(u"ROLLBACK TO apart");
+        if (salvaged.execSql(u"RELEASE apart") && moved) report.indexEntriesApart = *apart;
+    }
+
+    std::int64_t& placedRows(const WideString& table) {
+        const auto known = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& listed) { return listed.name == table; });
+        if (known != report.tables.end()) return known->placedRows;
+        SalvagedTable added;
+        added.name = table;
+        report.tables.push_back(std::move(added));
+        return report.tables.back().placedRows;
+    }
+
+    rg_MoKuai_class_sqliteShuJuKu& salvaged;
+    const std::map<WideString, std::int64_t>& rootHints;
+    SalvageReport& report;
+    std::int64_t fieldColumns = 0;
+    std::vector<StoredTable> tables;
+    std::map<WideString, WideString> rowidTables;   // index name → its rowids' temporary table, or empty
+};
+
+}  // namespace
+
+void placeOrphanedRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, const std::map<WideString, std::int64_t>& rootHints, SalvageReport& report) {
+    const WriterLock writing(salvaged);
+    // The user's triggers would fire on rows put back: they go for the placement and come back as they were.
+    TypedPage triggers;
+    (void)salvaged.queryPage(u"SELECT name, sql FROM main.sqlite_schema WHERE type = 'trigger'", triggers);
+    for (std::int64_t row = 0; row < triggers.rowCount(); ++row)
+        (void)salvaged.execSql(u"DROP TRIGGER main." + quotedName(fromUtf8(triggers.value(row, 0).bytes)));
+    Placement(salvaged, rootHints, report).run();
+    for (std::int64_t row = 0; row < triggers.rowCount(); ++row) (void)salvaged.execSql(fromUtf8(triggers.value(row, 1).bytes));   // one that fails is named as not rebuilt
+}

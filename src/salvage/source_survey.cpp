@@ -1,0 +1,170 @@
+#include "salvage/source_survey.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "base/text_routines.h"
+#include "db/database.h"
+#include "db/sql_text.h"
+
+namespace {
+
+// The user's objects in a database's schema, read once: type, name, table, root page, in schema order.
+struct SchemaObject {
+    std::string type;
+    WideString name;
+    WideString table;
+    std::int64_t rootPage;
+};
+
+std::vector<SchemaObject> readSchema(rg_MoKuai_class_sqliteShuJuKu& source, bool& isRead) {
+    TypedPage rows;
+    // A schema that cannot be read gives the objects read before the damage.
+    isRead = source.queryPage(u"SELECT type, name, tbl_name, rootpage FROM sqlite_master WHERE name NOT LIKE 'sqlite\\_%' ESCAPE '\\'", rows)
+                 .complete;
+    std::vector<SchemaObject> objects;
+    for (std::int64_t row = 0; row < rows.rowCount(); ++row)
+        objects.push_back({std::string(rows.value(row, 0).bytes), fromUtf8(rows.value(row, 1).bytes), fromUtf8(rows.value(row, 2).bytes),
+                           rows.value(row, 3).integer});
+    return objects;
+}
+
+// The largest count the source gives for the table, from its own b-tree or any of its indexes, and
+// the name of the b-tree that gave it. count(1) walks the named index, where count(*) would count
+// the table's own b-tree whatever index is named.
+void countLargest(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<SchemaObject>& schema, SalvagedTable& table) {
+    const WideString from = u" FROM " + quotedName(table.name);
+    table.sourceRows = source.queryInteger(u"SELECT count(1)" + from + u" NOT INDEXED");
+    if (table.sourceRows) table.sourceRowsFrom = table.name;
+    for (const SchemaObject& index : schema) {
+        if (index.type != "index" || index.table != table.name) continue;
+        const auto counted = source.queryInteger(u"SELECT count(1)" + from + u" INDEXED BY " + quotedName(index.name));
+        if (counted && (!table.sourceRows || *counted > *table.sourceRows)) {
+            table.sourceRows = counted;
+            table.sourceRowsFrom = index.name;
+        }
+    }
+}
+
+// A big-endian number of `bytes` bytes at offset, or -1 past the page's end.
+std::int64_t bigEndian(std::string_view page, std::size_t offset, std::size_t bytes) {
+    if (offset + bytes > page.size()) return -1;
+    std::int64_t value = 0;
+    for (std::size_t i = 0; i < bytes; ++i) value = value << 8 | static_cast<unsigned char>(page[offset + i]);
+    return value;
+}
+
+// SQLite's variable-length integer at offset, moving offset past it; false past the page's end.
+bool readVarint(std::string_view page, std::size_t& offset, std::int64_t& value) {
+    value = 0;
+    for (int i = 0; i < 9; ++i) {
+        if (offset >= page.size()) return false;
+        const auto byte = static_cast<unsigned char>(page[offset++]);
+        if (i == 8) {
+            value = value << 8 | byte;
+            return true;
+        }
+        value = value << 7 | (byte & 0x7f);
+        if (!(byte & 0x80)) return true;
+    }
+    return true;
+}
+
+// The rowid of cell `cell` of a table's leaf page, read from the page's bytes; false when the page
+// is no table leaf or the cell cannot be read.
+bool rowidOfCell(rg_MoKuai_class_sqliteShuJuKu& source, std::int64_t pageNumber, std::int64_t cell, std::int64_t& rowid) {
+    const TypedValue parameter[] = {integerValue(pageNumber)};
+    TypedPage rows;
+    if (!source.queryPage(u"SELECT data FROM sqlite_dbpage WHERE pgno = ?1", rows, parameter) || rows.rowCount() != 1) return false;
+    const std::string_view page = rows.value(0, 0).bytes;
+    constexpr std::size_t kFirstPageHeader = 100, kLeafHeader = 8;
+    constexpr unsigned char kTableLeaf = 0x0d;
+    const std::size_t header = pageNumber == 1 ? kFirstPageHeader : 0;
+    if (header >= page.size() || static_cast<unsigned char>(page[header]) != kTableLeaf || cell < 0 || cell >= bigEndian(page, header + 3, 2))
+        return false;
+    const std::int64_t cellOffset = bigEndian(page, header + kLeafHeader + 2 * static_cast<std::size_t>(cell), 2);
+    if (cellOffset <= 0) return false;
+    std::size_t offset = static_cast<std::size_t>(cellOffset);
+    std::int64_t payloadBytes = 0;
+    return readVarint(page, offset, payloadBytes) && readVarint(page, offset, rowid);
+}
+
+// A decimal number without sign that fills the whole text.
+bool parseDecimal(std::u16string_view text, std::int64_t& value) {
+    value = 0;
+    for (const char16_t digit : text) {
+        if (digit < u'0' || digit > u'9' || value > (INT64_MAX - 9) / 10) return false;
+        value = value * 10 + (digit - u'0');
+    }
+    return !text.empty();
+}
+
+// Whether a finding of SQLite's check of the table concerns one of its indexes alone: the table's
+// own rows are then as they were.
+bool isIndexFinding(const WideString& finding, const std::vector<std::int64_t>& indexRoots) {
+    for (const char16_t* word : {u"missing from index ", u"wrong # of entries in index ", u"non-unique entry in index ", u"NULL value in "})
+        if (findText(finding, word, 0, false) >= 0) return true;
+    for (const std::int64_t root : indexRoots)
+        if (finding.starts_with(u"Tree " + decimalText(root) + u" ")) return true;
+    return false;
+}
+
+// Checks the table's b-tree with SQLite's check of it and its indexes: the table is verified when
+// no finding concerns its own b-tree. Collects the rowids of the table's cells that a finding names.
+void checkTable(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<SchemaObject>& schema, SalvagedTable& table,
+                std::vector<std::int64_t>& suspects) {
+    std::int64_t root = 0;
+    std::vector<std::int64_t> indexRoots;
+    for (const SchemaObject& object : schema) {
+        if (object.type == "table" && object.name == table.name) root = object.rootPage;
+        if (object.type == "index" && object.table == table.name) indexRoots.push_back(object.rootPage);
+    }
+    if (root == 0) return;   // a virtual table: its shadow tables are checked as tables of their own
+    const std::string name = toUtf8(table.name);
+    const TypedValue parameter[] = {textValue(name)};
+    TypedPage rows;
+    const bool ran = source.queryPage(u"SELECT * FROM pragma_integrity_check(?1)", rows, parameter).complete;
+    table.verified = ran;
+    const WideString ownTree = u"Tree " + decimalText(root) + u" page ";
+    for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
+        StringArray findings;
+        (void)splitText(fromUtf8(rows.value(row, 0).bytes), u"\n", findings);
+        for (const WideString& finding : findings) {
+            if (finding == u"ok" || finding.starts_with(u"*** in database ") || isIndexFinding(finding, indexRoots)) continue;
+            table.verified = false;
+            // "Tree R page P cell C: ...": a cell of the table's own b-tree whose content is damaged.
+            if (!finding.starts_with(ownTree)) continue;
+            StringArray words;
+            (void)splitText(finding.substr(ownTree.size()), u" ", words);
+            std::int64_t page = 0, cell = 0, rowid = 0;
+            if (words.size() >= 3 && words[1] == u"cell" && parseDecimal(words[0], page) && parseDecimal(words[2].substr(0, words[2].size() - 1), cell) &&
+                rowidOfCell(source, page, cell, rowid))
+                suspects.push_back(rowid);
+        }
+    }
+    std::sort(suspects.begin(), suspects.end());
+    suspects.erase(std::unique(suspects.begin(), suspects.end()), suspects.end());
+}
+
+}  // namespace
+
+SourceSurvey surveySource(const WideString& sourcePath, SalvageReport& report) {
+    rg_MoKuai_class_sqliteShuJuKu source;
+    (void)source.connectReadOnly(sourcePath);   // an unreadable source leaves every count unknown
+    const std::vector<SchemaObject> schema = readSchema(source, report.isSchemaRead);
+    TypedPage check;
+    report.isSourceSound = source.queryPage(u"PRAGMA quick_check(1)", check) && check.rowCount() == 1 && check.value(0, 0).bytes == "ok";
+    SourceSurvey survey;
+    for (const std::string_view type : {"table", "index", "view", "trigger"})
+        for (const SchemaObject& object : schema)
+            if (object.type == type) survey.objects.push_back(object.name);
+    for (const SchemaObject& object : schema) {
+        if (object.type != "table") continue;
+        SalvagedTable table;
+        table.name = object.name;
+        countLargest(source, schema, table);
+        if (!report.isSourceSound) checkTable(source, schema, table, survey.suspectRowids[table.name]);
+        report.tables.push_back(std::move(table));
+    }
+    return survey;
+}
