@@ -13,6 +13,7 @@
 #include "db/recovery.h"
 #include "db/sql_text.h"
 #include "jobs/database_files.h"
+#include "salvage/lost_rows.h"
 #include "salvage/orphan_placement.h"
 #include "salvage/source_survey.h"
 #include "platform/platform.h"
@@ -47,13 +48,15 @@ StringArray objectNames(rg_MoKuai_class_sqliteShuJuKu& database, std::string_vie
 
 bool contains(const StringArray& names, const WideString& name) { return std::find(names.begin(), names.end(), name) != names.end(); }
 
-// Puts rows of lost_and_found back in their tables, on the salvaged database with the source beside it.
+// Puts rows of lost_and_found back in their tables and names the rows still lost, on the salvaged database with the source beside it.
 void placeRows(const WideString& salvagedPath, const WideString& sourcePath, SalvageReport& report) {
     rg_MoKuai_class_sqliteShuJuKu salvaged;
     BuildSettings settings;
     settings.attachedSource = sourcePath;
     settings.attachedName = u"src";
-    if (salvaged.connectForBuilding(salvagedPath, settings)) placeOrphanedRows(salvaged, {}, report);
+    if (!salvaged.connectForBuilding(salvagedPath, settings)) return;
+    placeOrphanedRows(salvaged, {}, report);
+    nameLostRows(salvaged, report);
 }
 
 // Compares the salvaged database with what the source told: its tables' rows, the rows without a

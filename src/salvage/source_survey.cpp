@@ -6,6 +6,7 @@
 #include "base/text_routines.h"
 #include "db/database.h"
 #include "db/sql_text.h"
+#include "salvage/page_bytes.h"
 
 namespace {
 
@@ -46,47 +47,16 @@ void countLargest(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<Schem
     }
 }
 
-// A big-endian number of `bytes` bytes at offset, or -1 past the page's end.
-std::int64_t bigEndian(std::string_view page, std::size_t offset, std::size_t bytes) {
-    if (offset + bytes > page.size()) return -1;
-    std::int64_t value = 0;
-    for (std::size_t i = 0; i < bytes; ++i) value = value << 8 | static_cast<unsigned char>(page[offset + i]);
-    return value;
-}
-
-// SQLite's variable-length integer at offset, moving offset past it; false past the page's end.
-bool readVarint(std::string_view page, std::size_t& offset, std::int64_t& value) {
-    value = 0;
-    for (int i = 0; i < 9; ++i) {
-        if (offset >= page.size()) return false;
-        const auto byte = static_cast<unsigned char>(page[offset++]);
-        if (i == 8) {
-            value = value << 8 | byte;
-            return true;
-        }
-        value = value << 7 | (byte & 0x7f);
-        if (!(byte & 0x80)) return true;
-    }
-    return true;
-}
-
 // The rowid of cell `cell` of a table's leaf page, read from the page's bytes; false when the page
 // is no table leaf or the cell cannot be read.
 bool rowidOfCell(rg_MoKuai_class_sqliteShuJuKu& source, std::int64_t pageNumber, std::int64_t cell, std::int64_t& rowid) {
     const TypedValue parameter[] = {integerValue(pageNumber)};
     TypedPage rows;
     if (!source.queryPage(u"SELECT data FROM sqlite_dbpage WHERE pgno = ?1", rows, parameter) || rows.rowCount() != 1) return false;
-    const std::string_view page = rows.value(0, 0).bytes;
-    constexpr std::size_t kFirstPageHeader = 100, kLeafHeader = 8;
-    constexpr unsigned char kTableLeaf = 0x0d;
-    const std::size_t header = pageNumber == 1 ? kFirstPageHeader : 0;
-    if (header >= page.size() || static_cast<unsigned char>(page[header]) != kTableLeaf || cell < 0 || cell >= bigEndian(page, header + 3, 2))
-        return false;
-    const std::int64_t cellOffset = bigEndian(page, header + kLeafHeader + 2 * static_cast<std::size_t>(cell), 2);
-    if (cellOffset <= 0) return false;
-    std::size_t offset = static_cast<std::size_t>(cellOffset);
-    std::int64_t payloadBytes = 0;
-    return readVarint(page, offset, payloadBytes) && readVarint(page, offset, rowid);
+    const page_bytes::TablePage page(rows.value(0, 0).bytes, pageNumber);
+    const auto read = page.isLeaf() ? page.rowidOf(cell) : std::nullopt;
+    if (read) rowid = *read;
+    return read.has_value();
 }
 
 // A decimal number without sign that fills the whole text.

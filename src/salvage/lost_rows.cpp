@@ -1,0 +1,188 @@
+#include "salvage/lost_rows.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+
+#include "db/database.h"
+#include "db/sql_text.h"
+#include "salvage/lost_pages.h"
+#include "salvage/stored_tables.h"
+
+namespace {
+
+// A value as JSON: numbers as numbers, text as a string, a blob as a string of its hex digits.
+std::string jsonValue(const TypedValue& value) {
+    char number[32];
+    switch (value.storageClass) {
+    case StorageClass::integer: return std::to_string(value.integer);
+    case StorageClass::real: std::snprintf(number, sizeof number, "%.17g", value.real); return number;
+    case StorageClass::null: return "null";
+    case StorageClass::text: break;
+    case StorageClass::blob: {
+        std::string hex = "\"x'";
+        for (const char byte : value.bytes) {
+            std::snprintf(number, sizeof number, "%02x", static_cast<unsigned char>(byte));
+            hex += number;
+        }
+        return hex + "'\"";
+    }
+    }
+    std::string quoted = "\"";
+    for (const char byte : value.bytes) {
+        if (byte == '"' || byte == '\\') quoted += '\\';
+        if (static_cast<unsigned char>(byte) < 0x20) {
+            std::snprintf(number, sizeof number, "\\u%04x", static_cast<unsigned char>(byte));
+            quoted += number;
+        } else {
+            quoted += byte;
+        }
+    }
+    return quoted + "\"";
+}
+
+// A value for people: text as it is, anything else as in JSON.
+WideString valueText(const TypedValue& value) {
+    return value.storageClass == StorageClass::text ? fromUtf8(value.bytes) : fromUtf8(jsonValue(value));
+}
+
+// An index of the source on the table: its name and the table's columns it holds (an index on an
+// expression holds none that can be named).
+struct SourceIndex {
+    WideString name;
+    StringArray columns;
+};
+
+std::vector<SourceIndex> readIndexes(rg_MoKuai_class_sqliteShuJuKu& salvaged, const WideString& table) {
+    const std::string name = toUtf8(table);
+    const TypedValue parameter[] = {textValue(name)};
+    TypedPage rows;
+    (void)salvaged.queryPage(u"SELECT index_list.name, index_info.name FROM src.sqlite_schema AS index_list, pragma_index_info(index_list.name, 'src') AS index_info "
+                             u"WHERE index_list.type = 'index' AND index_list.tbl_name = ?1 ORDER BY index_list.name, index_info.seqno",
+                             rows, parameter);
+    std::vector<SourceIndex> indexes;
+    for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
+        const WideString index = fromUtf8(rows.value(row, 0).bytes);
+        if (indexes.empty() || indexes.back().name != index) indexes.push_back({index, {}});
+        if (rows.value(row, 1).storageClass == StorageClass::text) indexes.back().columns.push_back(fromUtf8(rows.value(row, 1).bytes));
+    }
+    return indexes;
+}
+
+// The key's columns as the source names them: the rowid, or the primary key's columns.
+StringArray keyColumns(const StoredTable& table) {
+    if (!table.isWithoutRowid) return {u"rowid"};
+    StringArray names;
+    for (std::size_t column = 0; column < table.keyColumns; ++column) names.push_back(table.columns[column].name);
+    return names;
+}
+
+WideString columnList(const StringArray& names, const WideString& prefix) {
+    WideString list;
+    for (const WideString& name : names) list += (list.empty() ? u"" : u", ") + prefix + (name == u"rowid" ? name : quotedName(name));
+    return list;
+}
+
+// "FROM src.t AS lost INDEXED BY i WHERE NOT EXISTS (the same key in the salvaged table)".
+WideString missingFrom(const StoredTable& table, const WideString& index) {
+    WideString sameKey;
+    for (const WideString& key : keyColumns(table)) {
+        const WideString column = key == u"rowid" ? key : quotedName(key);
+        sameKey += WideString(sameKey.empty() ? u"" : u" AND ") + u"held." + column + u" = lost." + column;
+    }
+    return u" FROM src." + quotedName(table.name) + u" AS lost INDEXED BY " + quotedName(index) + u" WHERE NOT EXISTS (SELECT 1 FROM main." +
+           quotedName(table.name) + u" AS held WHERE " + sameKey + u")";
+}
+
+// Whether the index and the key hold every column the table stores.
+bool holdsEveryColumn(const StoredTable& table, const SourceIndex& index) {
+    const StringArray keys = keyColumns(table);
+    for (const WideString& column : table.storedNames())
+        if (std::find(index.columns.begin(), index.columns.end(), column) == index.columns.end() &&
+            std::find(keys.begin(), keys.end(), column) == keys.end())
+            return false;
+    return true;
+}
+
+// The key ranges of the table's pages that could not be read and of which no row came back.
+void nameLostPages(rg_MoKuai_class_sqliteShuJuKu& salvaged, const StoredTable& table, SalvagedTable& salvagedTable) {
+    const std::string name = toUtf8(table.name);
+    const TypedValue parameter[] = {textValue(name)};
+    const auto root = salvaged.queryInteger(u"SELECT rootpage FROM src.sqlite_schema WHERE type = 'table' AND name = ?1", parameter);
+    if (!root) return;
+    for (const RowidRange& range : lostRowidRanges(salvaged, *root)) {
+        const TypedValue bounds[] = {integerValue(range.first.value_or(INT64_MIN)), integerValue(range.last.value_or(INT64_MAX))};
+        if (salvaged.queryInteger(u"SELECT count(*) FROM main." + quotedName(table.name) + u" WHERE rowid BETWEEN ?1 AND ?2", bounds) == 0)
+            salvagedTable.lostKeyRanges.push_back(range.text());
+    }
+}
+
+void nameTableRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, const StoredTable& table, SalvagedTable& salvagedTable) {
+    const std::vector<SourceIndex> indexes = readIndexes(salvaged, table.name);
+    const StringArray keys = keyColumns(table);
+    for (const SourceIndex& index : indexes) {
+        if (!holdsEveryColumn(table, index)) continue;
+        StringArray columns = keys;
+        for (const WideString& column : table.storedNames())
+            if (std::find(keys.begin(), keys.end(), column) == keys.end()) columns.push_back(column);
+        // One statement: the rows come back all or none, their values never leaving SQLite.
+        const QueryOutcome restored = salvaged.execBound(u"INSERT INTO main." + quotedName(table.name) + u" (" + columnList(columns, u"") + u") SELECT " +
+                                                         columnList(columns, u"lost.") + missingFrom(table, index.name));
+        if (restored) salvagedTable.restoredRows += restored.changedRows;
+    }
+    std::map<std::string, KnownRow> known;   // by the key's JSON
+    for (const SourceIndex& index : indexes) {
+        StringArray columns = keys;
+        for (const WideString& column : index.columns)
+            if (std::find(keys.begin(), keys.end(), column) == keys.end()) columns.push_back(column);
+        TypedPage rows;
+        // A damaged index gives the entries read before the damage.
+        (void)salvaged.queryPage(u"SELECT " + columnList(columns, u"lost.") + missingFrom(table, index.name), rows);
+        for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
+            std::string key;
+            WideString keyText;
+            for (std::size_t column = 0; column < keys.size(); ++column) {
+                const TypedValue value = rows.value(row, static_cast<std::int32_t>(column));
+                key += (column ? ", " : "") + jsonValue(value);
+                keyText += (column ? u", " : u"") + valueText(value);
+            }
+            if (table.isWithoutRowid) {
+                key = "[" + key + "]";
+                keyText = u"(" + keyText + u")";
+            } else {
+                keyText = u"rowid " + keyText;
+            }
+            KnownRow& entry = known[key];
+            entry.key = key;
+            entry.keyText = keyText;
+            for (std::size_t column = keys.size(); column < columns.size(); ++column) {
+                const std::string field = jsonValue(textValue(toUtf8(columns[column]))) + ": ";
+                if (entry.values.find(field) == std::string::npos)
+                    entry.values += (entry.values.empty() ? "" : ", ") + field + jsonValue(rows.value(row, static_cast<std::int32_t>(column)));
+            }
+        }
+    }
+    for (auto& [key, row] : known) {
+        row.values = "{" + row.values + "}";
+        salvagedTable.lostRowsKnown.push_back(std::move(row));
+    }
+    if (!table.isWithoutRowid) {
+        std::sort(salvagedTable.lostRowsKnown.begin(), salvagedTable.lostRowsKnown.end(),
+                  [](const KnownRow& a, const KnownRow& b) { return std::stoll(a.key) < std::stoll(b.key); });
+        nameLostPages(salvaged, table, salvagedTable);
+    }
+}
+
+}  // namespace
+
+void nameLostRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, SalvageReport& report) {
+    const WriterLock writing(salvaged);
+    for (const StoredTable& table : readStoredTables(salvaged, u"main")) {
+        const auto listed = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& known) { return known.name == table.name; });
+        if (listed == report.tables.end()) continue;
+        const auto held = salvaged.queryInteger(u"SELECT count(*) FROM main." + quotedName(table.name));
+        if (listed->verified && listed->sourceRows && held && *held >= *listed->sourceRows) continue;
+        nameTableRows(salvaged, table, *listed);
+    }
+}
