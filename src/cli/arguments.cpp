@@ -5,7 +5,8 @@
 const char16_t kUsageText[] =
     u"Usage: dovrane-cli [--exempt LIST] PATH    repair the SQLite database at PATH\n"
     u"       dovrane-cli --check PATH            run SQLite's integrity check on PATH\n"
-    u"       dovrane-cli --salvage PATH          save what can be read of PATH into a new database\n"
+    u"       dovrane-cli --salvage [--schema-from COPY] PATH\n"
+    u"                                           save what can be read of PATH into a new database\n"
     u"       dovrane-cli --help | --version\n"
     u"\n"
     u"The damaged file is kept beside the rebuilt one as 原数据库备份-<stamp>.db.\n"
@@ -13,6 +14,9 @@ const char16_t kUsageText[] =
     u"               (default: query_share,report,message_record,claim_order)\n"
     u"--salvage writes 抢救数据库-<stamp>.db and the report 抢救报告-<stamp>.txt and .json beside PATH,\n"
     u"          leaves PATH as it is, and prints the report.\n"
+    u"--schema-from COPY  when PATH's own schema cannot be read, take the tables of COPY, another copy of\n"
+    u"                    the same program's database (such as an older 原数据库备份-<stamp>.db), and\n"
+    u"                    put the rows back in them by their shape; COPY is only read.\n"
     u"Exit status: 0 repaired (or sound, for --check; nothing lost, for --salvage), 1 failed (or damaged),\n"
     u"             2 usage error, 3 salvaged with rows lost or not countable (see the report).\n";
 
@@ -39,6 +43,12 @@ CommandLine parseCommandLine(const StringArray& arguments) {
             check = true;
         } else if (word == u"--salvage") {
             salvage = true;
+        } else if (word == u"--schema-from") {
+            if (i + 1 == arguments.size()) {
+                line.error = u"--schema-from needs the path of a copy";
+                return line;
+            }
+            line.schemaCopy = arguments[++i];
         } else if (word == u"--exempt") {
             if (i + 1 == arguments.size()) {
                 line.error = u"--exempt needs a list of tables";
@@ -56,6 +66,10 @@ CommandLine parseCommandLine(const StringArray& arguments) {
     }
     if (check && salvage) {
         line.error = u"--check and --salvage cannot be given together";
+        return line;
+    }
+    if (!line.schemaCopy.empty() && !salvage) {
+        line.error = u"--schema-from goes with --salvage";
         return line;
     }
     line.path = paths.front();

@@ -8,6 +8,7 @@ struct CommandLine {
     Action action = Action::usageError;
     WideString path;
     WideString exemptTables;
+    WideString schemaCopy;   // --schema-from: where a salvage takes a lost schema from
     WideString error;   // what was wrong, for a usage error
 };
 

@@ -35,7 +35,7 @@ int salvage(const CommandLine& line) {
     SalvageOutcome outcome;
     {
         ProgressPrinter printer(salvageJob);
-        outcome = salvageJob.salvageDatabase(line.path);
+        outcome = salvageJob.salvageDatabase(line.path, line.schemaCopy);
     }
     platform::writeText(platform::Stream::output, outcome.report.text());
     if (!outcome.reportPath.empty()) print(platform::Stream::output, u"抢救报告:" + outcome.reportPath);

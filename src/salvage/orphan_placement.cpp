@@ -43,8 +43,17 @@ public:
         if (fieldColumns <= 0) return;
         for (StoredTable& table : readStoredTables(salvaged, u"main"))
             if (!table.name.starts_with(kLostAndFound) && !table.hasComputedColumns) tables.push_back(std::move(table));
-        for (const OrphanTree& tree : readTrees()) {
+        // Tables' b-trees first: an index's entries are told from rows by the rows they name.
+        std::vector<OrphanTree> trees = readTrees();
+        std::stable_partition(trees.begin(), trees.end(), [](const OrphanTree& tree) { return tree.hasRowids; });
+        for (const OrphanTree& tree : trees) {
             if (tree.isMixed) continue;
+            if (!tree.hasRowids && isIndexOfPlacedRows(tree)) {
+                // Its entries say nothing that the rows and the rebuilt index do not.
+                const TypedValue root[] = {integerValue(tree.root)};
+                (void)salvaged.execBound(u"DELETE FROM " + WideString(kOrphans) + u" WHERE rootpgno = ?1", root);
+                continue;
+            }
             const StoredTable* table = onlyFittingTable(tree);
             if (table && move(tree, *table)) placedRows(table->name) += tree.rows;
         }
@@ -126,6 +135,38 @@ private:
             named = true;
         }
         return named;
+    }
+
+    // Whether the tree is an index of the salvaged database: each entry holds, field by field, the
+    // indexed columns and the key of a row its table holds.
+    bool isIndexOfPlacedRows(const OrphanTree& tree) {
+        TypedPage indexes;
+        (void)salvaged.queryPage(u"SELECT list.name, info.name, list.tbl_name FROM main.sqlite_schema AS list, pragma_index_xinfo(list.name, 'main') AS info "
+                                 u"WHERE list.type = 'index' ORDER BY list.name, info.seqno",
+                                 indexes);
+        for (std::int64_t row = 0; row < indexes.rowCount();) {
+            const std::string_view index = indexes.value(row, 0).bytes;
+            const WideString table = fromUtf8(indexes.value(row, 2).bytes);
+            WideString sameRow;
+            std::size_t field = 0;
+            bool isNamed = true;
+            for (; row < indexes.rowCount() && indexes.value(row, 0).bytes == index; ++row, ++field) {
+                // An expression has no name; the rowid of a rowid table's entry has none either.
+                const TypedValue column = indexes.value(row, 1);
+                const WideString held = column.storageClass == StorageClass::text ? u"held." + quotedName(fromUtf8(column.bytes)) : WideString(u"held.rowid");
+                isNamed = isNamed && (column.storageClass == StorageClass::text || row + 1 == indexes.rowCount() || indexes.value(row + 1, 0).bytes != index);
+                sameRow += (sameRow.empty() ? u"" : u" AND ") + held + u" IS orphan." + fieldColumn(field);
+            }
+            if (!isNamed || static_cast<std::int64_t>(field) != tree.fewestFields || tree.mostFields != tree.fewestFields ||
+                static_cast<std::int64_t>(field) > fieldColumns)
+                continue;
+            const TypedValue root[] = {integerValue(tree.root)};
+            if (salvaged.queryInteger(u"SELECT count(*) FROM " + WideString(kOrphans) + u" AS orphan WHERE rootpgno = ?1 AND NOT EXISTS (SELECT 1 FROM main." +
+                                          quotedName(table) + u" AS held WHERE " + sameRow + u")",
+                                      root) == 0)
+                return true;
+        }
+        return false;
     }
 
     // The rowids an index of the source holds, read whole once into a temporary table; its name,
@@ -213,6 +254,7 @@ private:
         if (known != report.tables.end()) return known->placedRows;
         SalvagedTable added;
         added.name = table;
+        added.verified = false;   // the source did not list it: nothing checked its b-tree
         report.tables.push_back(std::move(added));
         return report.tables.back().placedRows;
     }

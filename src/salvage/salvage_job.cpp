@@ -15,6 +15,7 @@
 #include "jobs/database_files.h"
 #include "salvage/lost_rows.h"
 #include "salvage/orphan_placement.h"
+#include "salvage/schema_copy.h"
 #include "salvage/source_survey.h"
 #include "platform/platform.h"
 
@@ -48,15 +49,28 @@ StringArray objectNames(rg_MoKuai_class_sqliteShuJuKu& database, std::string_vie
 
 bool contains(const StringArray& names, const WideString& name) { return std::find(names.begin(), names.end(), name) != names.end(); }
 
-// Puts rows of lost_and_found back in their tables and names the rows still lost, on the salvaged database with the source beside it.
-void placeRows(const WideString& salvagedPath, const WideString& sourcePath, SalvageReport& report) {
+// Puts rows of lost_and_found back in their tables and names the rows still lost, on the salvaged
+// database with the source beside it. A source whose schema could not be read takes its tables
+// from schemaCopy, when one is given.
+void placeRows(const WideString& salvagedPath, const WideString& sourcePath, const WideString& schemaCopyPath, SalvageReport& report) {
     rg_MoKuai_class_sqliteShuJuKu salvaged;
     BuildSettings settings;
     settings.attachedSource = sourcePath;
     settings.attachedName = u"src";
     if (!salvaged.connectForBuilding(salvagedPath, settings)) return;
-    placeOrphanedRows(salvaged, {}, report);
+    SchemaCopy copy;
+    const bool takesCopy = !report.isSchemaRead && !schemaCopyPath.empty() && copy.read(schemaCopyPath);
+    if (takesCopy) {
+        report.schemaCopy = schemaCopyPath;
+        const WriterLock writing(salvaged);
+        copy.createTables(salvaged);
+    }
+    placeOrphanedRows(salvaged, copy.rootPages(), report);
     nameLostRows(salvaged, report);
+    if (!takesCopy) return;
+    const WriterLock writing(salvaged);
+    const StringArray notCreated = copy.createTheRest(salvaged);
+    report.objectsNotRebuilt.insert(report.objectsNotRebuilt.end(), notCreated.begin(), notCreated.end());
 }
 
 // Compares the salvaged database with what the source told: its tables' rows, the rows without a
@@ -69,6 +83,7 @@ void countWhatCameBack(const WideString& salvagedPath, const SourceSurvey& surve
         if (table.starts_with(kLostAndFound) || isKnown) continue;
         SalvagedTable added;
         added.name = table;
+        added.verified = false;   // the source did not list it: nothing checked its b-tree
         report.tables.push_back(std::move(added));
     }
     for (SalvagedTable& table : report.tables) {
@@ -105,7 +120,7 @@ void writeTextFile(const WideString& path, const WideString& text) {
 
 }  // namespace
 
-SalvageOutcome SalvageJob::salvageDatabase(const WideString& path) {
+SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideString& schemaCopyPath) {
     const auto report = [this](std::int32_t kind, const WideString& text) { salvageProgress.raise(*this, kind, kJobName, 0, 0, text); };
     SalvageOutcome outcome;
     const auto failEarly = [&](const WideString& reason) {
@@ -160,7 +175,7 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path) {
     WideString error;
     const bool recovered = recoverDatabase(reading.readPath(), salvagedPath, rowWritten, error);
     StringArray findings;
-    if (recovered) placeRows(salvagedPath, reading.readPath(), outcome.report);
+    if (recovered) placeRows(salvagedPath, reading.readPath(), schemaCopyPath, outcome.report);
     if (recovered && (!checkIntegrity(salvagedPath, findings) || findings != StringArray{u"ok"})) error = kTextNotSound;
     if (!recovered || !error.empty()) return fail(error);
     outcome.report.salvaged = salvagedPath;

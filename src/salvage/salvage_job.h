@@ -29,8 +29,10 @@ public:
 
     // Salvages the database at path into "抢救数据库-" + stamp + ".db" beside it, with the report
     // "抢救报告-" + stamp + ".txt" and ".json". Blocks until done; raises salvageProgress on the
-    // calling thread meanwhile. On failure nothing is left but the report.
-    SalvageOutcome salvageDatabase(const WideString& path);
+    // calling thread meanwhile. On failure nothing is left but the report. When the database's own
+    // schema cannot be read, schemaCopyPath (when not empty) names another copy of the same
+    // program's database whose tables the orphaned rows are placed in; it is only read.
+    SalvageOutcome salvageDatabase(const WideString& path, const WideString& schemaCopyPath = {});
 
     ProgressEvent salvageProgress;
 };

@@ -94,7 +94,7 @@ StringArray facts(const SalvageReport& report) {
     if (!report.schemaCopy.empty()) lines.push_back(u"表结构取自另一个副本:" + report.schemaCopy + u"。");
     if (const std::int64_t unverified = std::count_if(report.tables.begin(), report.tables.end(), [](const SalvagedTable& table) { return !table.verified; });
         unverified > 0)
-        lines.push_back(u"有 " + decimalText(unverified) + u" 个表的结构已损坏,它们的行数未经核实。");
+        lines.push_back(u"有 " + decimalText(unverified) + u" 个表的结构已损坏或无法检查,它们的行数未经核实。");
     std::int64_t damaged = 0;
     for (const SalvagedTable& table : report.tables) damaged += static_cast<std::int64_t>(table.damagedRows.size());
     if (damaged > 0) lines.push_back(u"有 " + decimalText(damaged) + u" 行的内容已损坏(部分内容被截断或来自其他页),仍保存在表中但未计入抢救的行,详见报告。");
@@ -133,8 +133,8 @@ WideString tableLine(const SalvagedTable& table) {
     if (!table.damagedRows.empty()) line += u",内容损坏 " + decimalText(static_cast<std::int64_t>(table.damagedRows.size())) + u" 行";
     const std::optional<std::int64_t> lost = table.lostRows();
     if (table.verified) return line + u",丢失 " + countText(lost) + u" 行";
-    if (lost && *lost > 0) return line + u",丢失 " + decimalText(*lost) + u" 行(该表结构已损坏,数字未经核实)";
-    return line + u",丢失行数未知(该表结构已损坏,数字未经核实)";
+    if (lost && *lost > 0) return line + u",丢失 " + decimalText(*lost) + u" 行(该表结构已损坏或无法检查,数字未经核实)";
+    return line + u",丢失行数未知(该表结构已损坏或无法检查,数字未经核实)";
 }
 
 // The keys of rows, the first kRowsNamedInText of them, and their total when there are more.
