@@ -78,20 +78,28 @@ StringArray keyColumns(const StoredTable& table) {
     return names;
 }
 
-WideString columnList(const StringArray& names, const WideString& prefix) {
+WideString columnList(const StringArray& names) {
     WideString list;
-    for (const WideString& name : names) list += (list.empty() ? u"" : u", ") + prefix + (name == u"rowid" ? name : quotedName(name));
+    for (const WideString& name : names) list += (list.empty() ? u"" : u", ") + (name == u"rowid" ? name : quotedName(name));
     return list;
 }
 
-// "FROM src.t AS lost INDEXED BY i WHERE NOT EXISTS (the same key in the salvaged table)".
-WideString missingFrom(const StoredTable& table, const WideString& index) {
-    WideString sameKey;
-    for (const WideString& key : keyColumns(table)) {
-        const WideString column = key == u"rowid" ? key : quotedName(key);
-        sameKey += WideString(sameKey.empty() ? u"" : u" AND ") + u"held." + column + u" = lost." + column;
+// The index's entries whose row the salvaged table lacks: the columns named (the key's first) as
+// c0, c1, ... Read in the key's order, each lookup in the salvaged table lands next to the last
+// one: in the index's own order they would read its pages from the disk again and again.
+WideString missingEntries(const StoredTable& table, const WideString& index, const StringArray& columns, bool isOrdered) {
+    const StringArray keys = keyColumns(table);
+    WideString named, order, sameKey;
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        const WideString alias = u"c" + decimalText(static_cast<std::int64_t>(column));
+        named += (column ? u", " : u"") + (columns[column] == u"rowid" ? columns[column] : quotedName(columns[column])) + u" AS " + alias;
+        if (column >= keys.size()) continue;
+        order += (column ? u", " : u"") + alias;
+        sameKey += WideString(column ? u" AND " : u"") + u"held." + (keys[column] == u"rowid" ? keys[column] : quotedName(keys[column])) + u" = lost." + alias;
     }
-    return u" FROM src." + quotedName(table.name) + u" AS lost INDEXED BY " + quotedName(index) + u" WHERE NOT EXISTS (SELECT 1 FROM main." +
+    // Materialized: flattened into the outer query, the entries would be looked up in the index's order.
+    return u"WITH lost AS " + WideString(isOrdered ? u"MATERIALIZED " : u"") + u"(SELECT " + named + u" FROM src." + quotedName(table.name) +
+           u" INDEXED BY " + quotedName(index) + (isOrdered ? u" ORDER BY " + order : WideString()) + u") SELECT * FROM lost WHERE NOT EXISTS (SELECT 1 FROM main." +
            quotedName(table.name) + u" AS held WHERE " + sameKey + u")";
 }
 
@@ -118,27 +126,34 @@ void nameLostPages(rg_MoKuai_class_sqliteShuJuKu& salvaged, const StoredTable& t
     }
 }
 
-void nameTableRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, const StoredTable& table, SalvagedTable& salvagedTable) {
-    const std::vector<SourceIndex> indexes = readIndexes(salvaged, table.name);
+void restoreTableRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, const StoredTable& table, std::int64_t, SalvagedTable& salvagedTable) {
     const StringArray keys = keyColumns(table);
-    for (const SourceIndex& index : indexes) {
+    for (const SourceIndex& index : readIndexes(salvaged, table.name)) {
         if (!holdsEveryColumn(table, index)) continue;
         StringArray columns = keys;
         for (const WideString& column : table.storedNames())
             if (std::find(keys.begin(), keys.end(), column) == keys.end()) columns.push_back(column);
         // One statement: the rows come back all or none, their values never leaving SQLite.
-        const QueryOutcome restored = salvaged.execBound(u"INSERT INTO main." + quotedName(table.name) + u" (" + columnList(columns, u"") + u") SELECT " +
-                                                         columnList(columns, u"lost.") + missingFrom(table, index.name));
+        const QueryOutcome restored =
+            salvaged.execBound(u"INSERT INTO main." + quotedName(table.name) + u" (" + columnList(columns) + u") " + missingEntries(table, index.name, columns, true));
         if (restored) salvagedTable.restoredRows += restored.changedRows;
     }
+}
+
+void nameTableRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, const StoredTable& table, std::int64_t held, SalvagedTable& salvagedTable) {
+    const std::vector<SourceIndex> indexes = readIndexes(salvaged, table.name);
+    const StringArray keys = keyColumns(table);
     std::map<std::string, KnownRow> known;   // by the key's JSON
     for (const SourceIndex& index : indexes) {
         StringArray columns = keys;
         for (const WideString& column : index.columns)
             if (std::find(keys.begin(), keys.end(), column) == keys.end()) columns.push_back(column);
         TypedPage rows;
-        // A damaged index gives the entries read before the damage.
-        (void)salvaged.queryPage(u"SELECT " + columnList(columns, u"lost.") + missingFrom(table, index.name), rows);
+        // A damaged index cannot be read in order; out of order, it gives the entries read before the damage.
+        if (!salvaged.queryPage(missingEntries(table, index.name, columns, true), rows)) {
+            rows.clear(0);
+            (void)salvaged.queryPage(missingEntries(table, index.name, columns, false), rows);
+        }
         for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
             std::string key;
             WideString keyText;
@@ -170,19 +185,32 @@ void nameTableRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, const StoredTable& t
     if (!table.isWithoutRowid) {
         std::sort(salvagedTable.lostRowsKnown.begin(), salvagedTable.lostRowsKnown.end(),
                   [](const KnownRow& a, const KnownRow& b) { return std::stoll(a.key) < std::stoll(b.key); });
-        nameLostPages(salvaged, table, salvagedTable);
+        // Where the indexes name every lost row, the pages' ranges say nothing more.
+        const std::optional<std::int64_t> lost = salvagedTable.sourceRows ? std::optional<std::int64_t>(*salvagedTable.sourceRows - held) : std::nullopt;
+        if (!lost || *lost > static_cast<std::int64_t>(salvagedTable.lostRowsKnown.size())) nameLostPages(salvaged, table, salvagedTable);
+    }
+}
+
+// Runs `step` for every table of the report that may have lost rows: its count short or unknown,
+// or its b-tree damaged; with the rows the salvaged table holds.
+template <typename Step>
+void forTablesThatMayHaveLostRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, SalvageReport& report, Step step) {
+    const WriterLock serving(salvaged);
+    for (const StoredTable& table : readStoredTables(salvaged, u"main")) {
+        const auto listed = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& known) { return known.name == table.name; });
+        if (listed == report.tables.end()) continue;
+        const auto held = salvaged.queryInteger(u"SELECT count(*) FROM main." + quotedName(table.name));
+        if (!held || (listed->verified && listed->sourceRows && *held >= *listed->sourceRows)) continue;
+        step(salvaged, table, *held, *listed);
     }
 }
 
 }  // namespace
 
+void restoreRowsFromIndexes(rg_MoKuai_class_sqliteShuJuKu& salvaged, SalvageReport& report) {
+    forTablesThatMayHaveLostRows(salvaged, report, restoreTableRows);
+}
+
 void nameLostRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, SalvageReport& report) {
-    const WriterLock writing(salvaged);
-    for (const StoredTable& table : readStoredTables(salvaged, u"main")) {
-        const auto listed = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& known) { return known.name == table.name; });
-        if (listed == report.tables.end()) continue;
-        const auto held = salvaged.queryInteger(u"SELECT count(*) FROM main." + quotedName(table.name));
-        if (listed->verified && listed->sourceRows && held && *held >= *listed->sourceRows) continue;
-        nameTableRows(salvaged, table, *listed);
-    }
+    forTablesThatMayHaveLostRows(salvaged, report, nameTableRows);
 }

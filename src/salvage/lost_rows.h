@@ -8,8 +8,11 @@
 
 class rg_MoKuai_class_sqliteShuJuKu;
 
-// salvaged: the salvaged database, connected for building with the source attached as "src".
-// For every table of the report that may have lost rows (its count short or unknown, or its b-tree
-// damaged): restores the rows one index holds whole (counted in restoredRows) and lists the rest
-// that any index knows in lostRowsKnown, in key order.
+// salvaged: the salvaged database, connected for building with the source attached as "src". Both
+// steps serve every table of the report that may have lost rows (its count short or unknown, or
+// its b-tree damaged).
+// Writes back the rows that one index holds whole, counted in restoredRows.
+void restoreRowsFromIndexes(rg_MoKuai_class_sqliteShuJuKu& salvaged, SalvageReport& report);
+// Only reads: lists the lost rows that any index knows in lostRowsKnown, in key order, and where
+// the indexes do not know them all, the key ranges of the table's unreadable pages.
 void nameLostRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, SalvageReport& report);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <map>
 
 #include "db/database.h"
 #include "db/integrity_check.h"
@@ -49,15 +51,19 @@ StringArray objectNames(rg_MoKuai_class_sqliteShuJuKu& database, std::string_vie
 
 bool contains(const StringArray& names, const WideString& name) { return std::find(names.begin(), names.end(), name) != names.end(); }
 
-// Puts rows of lost_and_found back in their tables and names the rows still lost, on the salvaged
-// database with the source beside it. A source whose schema could not be read takes its tables
-// from schemaCopy, when one is given.
-void placeRows(const WideString& salvagedPath, const WideString& sourcePath, const WideString& schemaCopyPath, SalvageReport& report) {
-    rg_MoKuai_class_sqliteShuJuKu salvaged;
+// The salvaged database connected for its last steps, with the source beside it as "src".
+bool connectBeside(rg_MoKuai_class_sqliteShuJuKu& salvaged, const WideString& salvagedPath, const WideString& sourcePath) {
     BuildSettings settings;
     settings.attachedSource = sourcePath;
     settings.attachedName = u"src";
-    if (!salvaged.connectForBuilding(salvagedPath, settings)) return;
+    return salvaged.connectForBuilding(salvagedPath, settings);
+}
+
+// Puts rows of lost_and_found back in their tables and brings back the rows an index holds whole.
+// A source whose schema could not be read takes its tables from schemaCopyPath, when one is given.
+void placeRows(const WideString& salvagedPath, const WideString& sourcePath, const WideString& schemaCopyPath, SalvageReport& report) {
+    rg_MoKuai_class_sqliteShuJuKu salvaged;
+    if (!connectBeside(salvaged, salvagedPath, sourcePath)) return;
     SchemaCopy copy;
     const bool takesCopy = !report.isSchemaRead && !schemaCopyPath.empty() && copy.read(schemaCopyPath);
     if (takesCopy) {
@@ -66,16 +72,28 @@ void placeRows(const WideString& salvagedPath, const WideString& sourcePath, con
         copy.createTables(salvaged);
     }
     placeOrphanedRows(salvaged, copy.rootPages(), report);
-    nameLostRows(salvaged, report);
+    restoreRowsFromIndexes(salvaged, report);
     if (!takesCopy) return;
     const WriterLock writing(salvaged);
     const StringArray notCreated = copy.createTheRest(salvaged);
     report.objectsNotRebuilt.insert(report.objectsNotRebuilt.end(), notCreated.begin(), notCreated.end());
 }
 
+// Names the rows still lost, and runs SQLite's check of the salvaged database beside it: both only read.
+bool nameLostRowsAndCheck(const WideString& salvagedPath, const WideString& sourcePath, SalvageReport& report) {
+    std::future<bool> checking = std::async(std::launch::async, [&salvagedPath] {
+        StringArray findings;
+        return checkIntegrity(salvagedPath, findings) && findings == StringArray{u"ok"};
+    });
+    rg_MoKuai_class_sqliteShuJuKu salvaged;
+    if (connectBeside(salvaged, salvagedPath, sourcePath)) nameLostRows(salvaged, report);
+    return checking.get();
+}
+
 // Compares the salvaged database with what the source told: its tables' rows, the rows without a
 // table, the objects it could not rebuild.
-void countWhatCameBack(const WideString& salvagedPath, const SourceSurvey& survey, SalvageReport& report) {
+void countWhatCameBack(const WideString& salvagedPath, const SourceSurvey& survey, const std::map<WideString, TableCheck>& checks,
+                       SalvageReport& report) {
     rg_MoKuai_class_sqliteShuJuKu salvaged;
     (void)salvaged.connectReadOnly(salvagedPath);
     for (const WideString& table : objectNames(salvaged, "table")) {
@@ -89,9 +107,9 @@ void countWhatCameBack(const WideString& salvagedPath, const SourceSurvey& surve
     for (SalvagedTable& table : report.tables) {
         const WideString from = u" FROM " + quotedName(table.name);
         table.salvagedRows = salvaged.queryInteger(u"SELECT count(*)" + from).value_or(0);
-        const auto suspects = survey.suspectRowids.find(table.name);
-        if (suspects == survey.suspectRowids.end()) continue;
-        for (const std::int64_t rowid : suspects->second) {
+        const auto checked = checks.find(table.name);
+        if (checked == checks.end()) continue;
+        for (const std::int64_t rowid : checked->second.suspectRowids) {
             const TypedValue parameter[] = {integerValue(rowid)};
             if (salvaged.queryInteger(u"SELECT count(*)" + from + u" WHERE rowid = ?1", parameter) != 1) continue;
             table.damagedRows.push_back(KnownRow{std::to_string(rowid), u"rowid " + decimalText(rowid), "{}"});
@@ -159,6 +177,9 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
         return fail(reading.failure() == PrivateCopy::Failure::notCopied ? kTextNotCopied : kTextNotRolledBack);
     report(kProgressOfItem, kTextCountingSource);
     const SourceSurvey survey = surveySource(reading.readPath(), outcome.report);
+    // SQLite's check of each table reads the whole source: it runs beside the recovery.
+    std::future<std::map<WideString, TableCheck>> checking;
+    if (!outcome.report.isSourceSound) checking = std::async(std::launch::async, checkSourceTables, reading.readPath(), survey.schema);
     report(kProgressOfItem, runningText);
     // The table being recovered and its rows so far, at most one line per interval.
     std::uint32_t lastReport = platform::tickCount();
@@ -174,13 +195,18 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
     };
     WideString error;
     const bool recovered = recoverDatabase(reading.readPath(), salvagedPath, rowWritten, error);
-    StringArray findings;
+    const std::map<WideString, TableCheck> checks = checking.valid() ? checking.get() : std::map<WideString, TableCheck>();
+    for (SalvagedTable& table : outcome.report.tables) {
+        const auto checked = checks.find(table.name);
+        table.verified = outcome.report.isSourceSound || (checked != checks.end() && checked->second.isClean);
+    }
+    
     if (recovered) placeRows(salvagedPath, reading.readPath(), schemaCopyPath, outcome.report);
-    if (recovered && (!checkIntegrity(salvagedPath, findings) || findings != StringArray{u"ok"})) error = kTextNotSound;
+    if (recovered && !nameLostRowsAndCheck(salvagedPath, reading.readPath(), outcome.report)) error = kTextNotSound;
     if (!recovered || !error.empty()) return fail(error);
     outcome.report.salvaged = salvagedPath;
     report(kProgressOfItem, kTextCounting);
-    countWhatCameBack(salvagedPath, survey, outcome.report);
+    countWhatCameBack(salvagedPath, survey, checks, outcome.report);
     writeReport();
     outcome.result = outcome.report.isNothingLost() ? kSalvageNothingLost : kSalvageSomeLost;
     report(kProgressMessage, outcome.result);

@@ -11,13 +11,6 @@
 namespace {
 
 // The user's objects in a database's schema, read once: type, name, table, root page, in schema order.
-struct SchemaObject {
-    std::string type;
-    WideString name;
-    WideString table;
-    std::int64_t rootPage;
-};
-
 std::vector<SchemaObject> readSchema(rg_MoKuai_class_sqliteShuJuKu& source, bool& isRead) {
     TypedPage rows;
     // A schema that cannot be read gives the objects read before the damage.
@@ -79,29 +72,29 @@ bool isIndexFinding(const WideString& finding, const std::vector<std::int64_t>& 
     return false;
 }
 
-// Checks the table's b-tree with SQLite's check of it and its indexes: the table is verified when
-// no finding concerns its own b-tree. Collects the rowids of the table's cells that a finding names.
-void checkTable(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<SchemaObject>& schema, SalvagedTable& table,
-                std::vector<std::int64_t>& suspects) {
+// Collects the rowids of the table's cells that a finding names.
+TableCheck checkTable(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<SchemaObject>& schema, const WideString& table) {
     std::int64_t root = 0;
     std::vector<std::int64_t> indexRoots;
     for (const SchemaObject& object : schema) {
-        if (object.type == "table" && object.name == table.name) root = object.rootPage;
-        if (object.type == "index" && object.table == table.name) indexRoots.push_back(object.rootPage);
+        if (object.type == "table" && object.name == table) root = object.rootPage;
+        if (object.type == "index" && object.table == table) indexRoots.push_back(object.rootPage);
     }
-    if (root == 0) return;   // a virtual table: its shadow tables are checked as tables of their own
-    const std::string name = toUtf8(table.name);
+    TableCheck check;
+    check.isClean = true;
+    if (root == 0) return check;   // a virtual table: its shadow tables are checked as tables of their own
+    const std::string name = toUtf8(table);
     const TypedValue parameter[] = {textValue(name)};
     TypedPage rows;
-    const bool ran = source.queryPage(u"SELECT * FROM pragma_integrity_check(?1)", rows, parameter).complete;
-    table.verified = ran;
+    check.isClean = source.queryPage(u"SELECT * FROM pragma_integrity_check(?1)", rows, parameter).complete;
+    std::vector<std::int64_t>& suspects = check.suspectRowids;
     const WideString ownTree = u"Tree " + decimalText(root) + u" page ";
     for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
         StringArray findings;
         (void)splitText(fromUtf8(rows.value(row, 0).bytes), u"\n", findings);
         for (const WideString& finding : findings) {
             if (finding == u"ok" || finding.starts_with(u"*** in database ") || isIndexFinding(finding, indexRoots)) continue;
-            table.verified = false;
+            check.isClean = false;
             // "Tree R page P cell C: ...": a cell of the table's own b-tree whose content is damaged.
             if (!finding.starts_with(ownTree)) continue;
             StringArray words;
@@ -114,6 +107,7 @@ void checkTable(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<SchemaO
     }
     std::sort(suspects.begin(), suspects.end());
     suspects.erase(std::unique(suspects.begin(), suspects.end()), suspects.end());
+    return check;
 }
 
 }  // namespace
@@ -121,10 +115,11 @@ void checkTable(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<SchemaO
 SourceSurvey surveySource(const WideString& sourcePath, SalvageReport& report) {
     rg_MoKuai_class_sqliteShuJuKu source;
     (void)source.connectReadOnly(sourcePath);   // an unreadable source leaves every count unknown
-    const std::vector<SchemaObject> schema = readSchema(source, report.isSchemaRead);
+    SourceSurvey survey;
+    survey.schema = readSchema(source, report.isSchemaRead);
+    const std::vector<SchemaObject>& schema = survey.schema;
     TypedPage check;
     report.isSourceSound = source.queryPage(u"PRAGMA quick_check(1)", check) && check.rowCount() == 1 && check.value(0, 0).bytes == "ok";
-    SourceSurvey survey;
     for (const std::string_view type : {"table", "index", "view", "trigger"})
         for (const SchemaObject& object : schema)
             if (object.type == type) survey.objects.push_back(object.name);
@@ -133,8 +128,16 @@ SourceSurvey surveySource(const WideString& sourcePath, SalvageReport& report) {
         SalvagedTable table;
         table.name = object.name;
         countLargest(source, schema, table);
-        if (!report.isSourceSound) checkTable(source, schema, table, survey.suspectRowids[table.name]);
         report.tables.push_back(std::move(table));
     }
     return survey;
+}
+
+std::map<WideString, TableCheck> checkSourceTables(const WideString& sourcePath, const std::vector<SchemaObject>& schema) {
+    rg_MoKuai_class_sqliteShuJuKu source;
+    (void)source.connectReadOnly(sourcePath);   // a source that cannot be opened leaves no table clean
+    std::map<WideString, TableCheck> checks;
+    for (const SchemaObject& object : schema)
+        if (object.type == "table") checks[object.name] = checkTable(source, schema, object.name);
+    return checks;
 }

@@ -11,12 +11,30 @@
 #include "base/wide_string.h"
 #include "salvage/salvage_report.h"
 
-struct SourceSurvey {
-    StringArray objects;   // tables, then indexes, views and triggers
-    // Per table, the rowids of cells that SQLite's check named and that could be read.
-    std::map<WideString, std::vector<std::int64_t>> suspectRowids;
+// An object of the source's schema.
+struct SchemaObject {
+    std::string type;
+    WideString name;
+    WideString table;
+    std::int64_t rootPage;
 };
 
-// Fills the report's source side (its tables with their counts and verified flags, isSchemaRead,
-// isSourceSound) from the database at sourcePath, opened read-only.
+struct SourceSurvey {
+    std::vector<SchemaObject> schema;   // as far as it could be read, in schema order
+    StringArray objects;                // tables, then indexes, views and triggers
+};
+
+// What SQLite's check of one table says of its own b-tree.
+struct TableCheck {
+    bool isClean = false;
+    // The rowids of the table's cells that a finding names and that could be read.
+    std::vector<std::int64_t> suspectRowids;
+};
+
+// Fills the report's source side (its tables with their counts, isSchemaRead, isSourceSound) from
+// the database at sourcePath, opened read-only.
 SourceSurvey surveySource(const WideString& sourcePath, SalvageReport& report);
+// Checks each table of the schema with SQLite's check of it and its indexes, on a connection of its
+// own: it may run on another thread while the source is read elsewhere. A table is clean when no
+// finding concerns its own b-tree.
+std::map<WideString, TableCheck> checkSourceTables(const WideString& sourcePath, const std::vector<SchemaObject>& schema);
