@@ -43,22 +43,29 @@ public:
         if (fieldColumns <= 0) return;
         for (StoredTable& table : readStoredTables(salvaged, u"main"))
             if (!table.name.starts_with(kLostAndFound) && !table.hasComputedColumns) tables.push_back(std::move(table));
+        // Every step reads one b-tree's rows: without this index, each would read all of them.
+        const WideString byTree = u"main." + quotedName(WideString(kLostAndFound) + u"_by_tree");
+        (void)salvaged.execSql(u"CREATE INDEX " + byTree + u" ON \"lost_and_found\" (rootpgno, nfield)");
         // Tables' b-trees first: an index's entries are told from rows by the rows they name.
         std::vector<OrphanTree> trees = readTrees();
         std::stable_partition(trees.begin(), trees.end(), [](const OrphanTree& tree) { return tree.hasRowids; });
         for (const OrphanTree& tree : trees) {
             if (tree.isMixed) continue;
+            // An index's entries say nothing that the rows and the rebuilt index do not.
             if (!tree.hasRowids && isIndexOfPlacedRows(tree)) {
-                // Its entries say nothing that the rows and the rebuilt index do not.
-                const TypedValue root[] = {integerValue(tree.root)};
-                (void)salvaged.execBound(u"DELETE FROM " + WideString(kOrphans) + u" WHERE rootpgno = ?1", root);
+                settled.push_back(tree.root);
                 continue;
             }
             const StoredTable* table = onlyFittingTable(tree);
-            if (table && move(tree, *table)) placedRows(table->name) += tree.rows;
+            if (table && copy(tree, *table)) {
+                placedRows(table->name) += tree.rows;
+                settled.push_back(tree.root);
+            }
         }
+        removeSettledTrees(trees.size());
         keepIndexEntriesApart();
-        if (salvaged.queryInteger(u"SELECT count(*) FROM " + WideString(kOrphans)) == 0) (void)salvaged.execSql(u"DROP TABLE " + WideString(kOrphans));
+        (void)salvaged.execSql(u"DROP INDEX IF EXISTS " + byTree);   // gone with its table when every tree found its place
+        if (salvaged.queryInteger(u"SELECT count(*) FROM " + WideString(kOrphans)) == 0) (void)salvaged.execSql(u"DROP TABLE IF EXISTS " + WideString(kOrphans));
     }
 
 private:
@@ -207,9 +214,9 @@ private:
         return fitting.size() == 1 ? fitting.front() : nullptr;
     }
 
-    // Moves the tree's rows into the table, each with its rowid, the fields it has and the
+    // Copies the tree's rows into the table, each with its rowid, the fields it has and the
     // defaults of columns added after it was written; all or nothing.
-    bool move(const OrphanTree& tree, const StoredTable& table) {
+    bool copy(const OrphanTree& tree, const StoredTable& table) {
         if (!salvaged.execSql(u"SAVEPOINT placing")) return false;
         bool moved = true;
         for (std::int64_t fields = tree.fewestFields; moved && fields <= tree.mostFields; ++fields) {
@@ -230,10 +237,23 @@ private:
                                    parameters)
                         .complete;
         }
-        const TypedValue root[] = {integerValue(tree.root)};
-        moved = moved && salvaged.execBound(u"DELETE FROM " + WideString(kOrphans) + u" WHERE rootpgno = ?1", root).complete;
         if (!moved) (void)salvaged.execSql(u"ROLLBACK TO placing");
         return salvaged.execSql(u"RELEASE placing") && moved;
+    }
+
+    // The trees whose rows are in their table, or which were an index's, leave lost_and_found in
+    // one statement. Should it fail, their rows stay there as well: twice, never lost.
+    void removeSettledTrees(std::size_t trees) {
+        if (settled.size() == trees) {
+            (void)salvaged.execSql(u"DROP TABLE " + WideString(kOrphans));
+            return;
+        }
+        if (settled.empty() || !salvaged.execSql(u"CREATE TEMP TABLE settled_trees (root INTEGER PRIMARY KEY)")) return;
+        for (const std::int64_t root : settled) {
+            const TypedValue parameter[] = {integerValue(root)};
+            (void)salvaged.execBound(u"INSERT INTO temp.settled_trees VALUES (?1)", parameter);
+        }
+        (void)salvaged.execSql(u"DELETE FROM " + WideString(kOrphans) + u" WHERE rootpgno IN (SELECT root FROM temp.settled_trees)");
     }
 
     // Entries of index pages that no table took leave lost_and_found for a table of their own.
@@ -265,6 +285,7 @@ private:
     std::int64_t fieldColumns = 0;
     std::vector<StoredTable> tables;
     std::map<WideString, WideString> rowidTables;   // index name → its rowids' temporary table, or empty
+    std::vector<std::int64_t> settled;              // trees whose rows are in their table, or an index's
 };
 
 }  // namespace
