@@ -11,7 +11,6 @@ namespace {
 
 constexpr char16_t kErrorUnavailable[] = u"数据库组件不支持抢救";
 constexpr char16_t kErrorLibrary[] = u"无法加载数据库组件";
-constexpr char kLostAndFound[] = "lost_and_found";
 
 // Owner of a recovery handle; finishing it releases it, whatever happened.
 class RecoveryHandle {
@@ -107,7 +106,8 @@ bool RecoveryEntryPoints::bind(const rg_ZiDingYi_sqliteHanShu::SymbolLookup& loo
     return complete;
 }
 
-bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath, const RowWritten& rowWritten, WideString& error) {
+bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath, const WideString& lostAndFound, const RowWritten& rowWritten,
+                     WideString& error) {
     platform::Library library;
     rg_ZiDingYi_sqliteHanShu api;
     if (!loadSqliteLibrary(library, api)) {
@@ -131,7 +131,8 @@ bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath,
     }
     // Rows that cannot be placed go to lost_and_found; freelist pages are left alone (they hold
     // deleted rows); rowids are kept. A refused option leaves SQLite's default, which is the same.
-    (void)recovery.config(recover.get(), SQLITE_RECOVER_LOST_AND_FOUND, const_cast<char*>(kLostAndFound));
+    std::string lostAndFoundName = toUtf8(lostAndFound);
+    (void)recovery.config(recover.get(), SQLITE_RECOVER_LOST_AND_FOUND, lostAndFoundName.data());
     int off = 0;
     int on = 1;
     (void)recovery.config(recover.get(), SQLITE_RECOVER_FREELIST_CORRUPT, &off);

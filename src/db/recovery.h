@@ -32,11 +32,12 @@ struct RecoveryEntryPoints {
 
 // Recovers what can be read from the database at sourcePath into the new, empty database file at
 // outputPath: every table, index, view and trigger that can be rebuilt, rows that cannot be placed
-// in their table in a table named lost_and_found, rowids kept, freelist pages ignored (deleted rows
+// in their table in the table named lostAndFound (a name the source's tables do not use), rowids kept, freelist pages ignored (deleted rows
 // are not brought back), and the header values (encoding, page size, user_version,
 // application_id) where readable. The source is opened read-only and never written. rowWritten is
 // called on this thread for every row written into a table of the output (a table without rowid's
 // rows excepted), with the table's name and its rows written so far. True when the recovery ran to
 // its end; otherwise false with the reason in error (recovery unavailable in the library included).
 using RowWritten = std::function<void(const std::string& table, std::int64_t rows)>;
-bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath, const RowWritten& rowWritten, WideString& error);
+bool recoverDatabase(const WideString& sourcePath, const WideString& outputPath, const WideString& lostAndFound, const RowWritten& rowWritten,
+                     WideString& error);

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr char16_t kOrphans[] = u"main.\"lost_and_found\"";
-
 // One b-tree of lost_and_found: its top page, its rows, whether its cells carry rowids (a table's
 // b-tree) and the fewest and most fields of its records.
 struct OrphanTree {
@@ -36,16 +34,18 @@ std::optional<std::u16string_view> strictClasses(const WideString& type) {
 class Placement {
 public:
     Placement(rg_MoKuai_class_sqliteShuJuKu& salvaged, const std::map<WideString, std::int64_t>& rootHints, SalvageReport& report)
-        : salvaged(salvaged), rootHints(rootHints), report(report) {}
+        : salvaged(salvaged), rootHints(rootHints), report(report), orphans(u"main." + quotedName(report.lostAndFound)) {}
 
     void run() {
-        fieldColumns = salvaged.queryInteger(u"SELECT count(*) - 4 FROM pragma_table_info('lost_and_found', 'main')").value_or(0);
+        const std::string name = toUtf8(report.lostAndFound);
+        const TypedValue parameter[] = {textValue(name)};
+        fieldColumns = salvaged.queryInteger(u"SELECT count(*) - 4 FROM pragma_table_info(?1, 'main')", parameter).value_or(0);
         if (fieldColumns <= 0) return;
         for (StoredTable& table : readStoredTables(salvaged, u"main"))
-            if (!table.name.starts_with(kLostAndFound) && !table.hasComputedColumns) tables.push_back(std::move(table));
+            if (table.name != report.lostAndFound && !table.hasComputedColumns) tables.push_back(std::move(table));
         // Every step reads one b-tree's rows: without this index, each would read all of them.
-        const WideString byTree = u"main." + quotedName(WideString(kLostAndFound) + u"_by_tree");
-        (void)salvaged.execSql(u"CREATE INDEX " + byTree + u" ON \"lost_and_found\" (rootpgno, nfield)");
+        const WideString byTree = u"main." + quotedName(report.lostAndFound + u"_by_tree");
+        (void)salvaged.execSql(u"CREATE INDEX " + byTree + u" ON " + quotedName(report.lostAndFound) + u" (rootpgno, nfield)");
         // Tables' b-trees first: an index's entries are told from rows by the rows they name.
         std::vector<OrphanTree> trees = readTrees();
         std::stable_partition(trees.begin(), trees.end(), [](const OrphanTree& tree) { return tree.hasRowids; });
@@ -65,13 +65,13 @@ public:
         removeSettledTrees(trees.size());
         keepIndexEntriesApart();
         (void)salvaged.execSql(u"DROP INDEX IF EXISTS " + byTree);   // gone with its table when every tree found its place
-        if (salvaged.queryInteger(u"SELECT count(*) FROM " + WideString(kOrphans)) == 0) (void)salvaged.execSql(u"DROP TABLE IF EXISTS " + WideString(kOrphans));
+        if (salvaged.queryInteger(u"SELECT count(*) FROM " + orphans) == 0) (void)salvaged.execSql(u"DROP TABLE IF EXISTS " + orphans);
     }
 
 private:
     std::vector<OrphanTree> readTrees() {
         TypedPage rows;
-        (void)salvaged.queryPage(u"SELECT rootpgno, count(*), count(id), min(nfield), max(nfield) FROM " + WideString(kOrphans) + u" GROUP BY rootpgno",
+        (void)salvaged.queryPage(u"SELECT rootpgno, count(*), count(id), min(nfield), max(nfield) FROM " + orphans + u" GROUP BY rootpgno",
                                  rows);
         std::vector<OrphanTree> trees;
         for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
@@ -117,7 +117,7 @@ private:
         }
         orMisfit(u"EXISTS (" + sameKey + u")");
         const TypedValue root[] = {integerValue(tree.root)};
-        return salvaged.queryInteger(u"SELECT count(*) FROM " + WideString(kOrphans) + u" AS orphan WHERE rootpgno = ?1 AND (" + misfits + u")", root) ==
+        return salvaged.queryInteger(u"SELECT count(*) FROM " + orphans + u" AS orphan WHERE rootpgno = ?1 AND (" + misfits + u")", root) ==
                0;
     }
 
@@ -133,7 +133,7 @@ private:
             const WideString known = knownRowids(table.name, fromUtf8(indexes.value(row, 0).bytes));
             if (known.empty()) continue;
             const TypedValue root[] = {integerValue(tree.root)};
-            const auto unnamed = salvaged.queryInteger(u"SELECT count(*) FROM " + WideString(kOrphans) +
+            const auto unnamed = salvaged.queryInteger(u"SELECT count(*) FROM " + orphans +
                                                            u" AS orphan WHERE rootpgno = ?1 AND NOT EXISTS (SELECT 1 FROM " + known +
                                                            u" WHERE id = orphan.id)",
                                                        root);
@@ -168,7 +168,7 @@ private:
                 static_cast<std::int64_t>(field) > fieldColumns)
                 continue;
             const TypedValue root[] = {integerValue(tree.root)};
-            if (salvaged.queryInteger(u"SELECT count(*) FROM " + WideString(kOrphans) + u" AS orphan WHERE rootpgno = ?1 AND NOT EXISTS (SELECT 1 FROM main." +
+            if (salvaged.queryInteger(u"SELECT count(*) FROM " + orphans + u" AS orphan WHERE rootpgno = ?1 AND NOT EXISTS (SELECT 1 FROM main." +
                                           quotedName(table) + u" AS held WHERE " + sameRow + u")",
                                       root) == 0)
                 return true;
@@ -233,7 +233,7 @@ private:
             const TypedValue parameters[] = {integerValue(tree.root), integerValue(fields)};
             moved = salvaged
                         .execBound(u"INSERT INTO main." + quotedName(table.name) + u" (" + columns + u") SELECT " + values + u" FROM " +
-                                       WideString(kOrphans) + u" WHERE rootpgno = ?1 AND nfield = ?2",
+                                       orphans + u" WHERE rootpgno = ?1 AND nfield = ?2",
                                    parameters)
                         .complete;
         }
@@ -245,7 +245,7 @@ private:
     // one statement. Should it fail, their rows stay there as well: twice, never lost.
     void removeSettledTrees(std::size_t trees) {
         if (settled.size() == trees) {
-            (void)salvaged.execSql(u"DROP TABLE " + WideString(kOrphans));
+            (void)salvaged.execSql(u"DROP TABLE " + orphans);
             return;
         }
         if (settled.empty() || !salvaged.execSql(u"CREATE TEMP TABLE settled_trees (root INTEGER PRIMARY KEY)")) return;
@@ -253,18 +253,18 @@ private:
             const TypedValue parameter[] = {integerValue(root)};
             (void)salvaged.execBound(u"INSERT INTO temp.settled_trees VALUES (?1)", parameter);
         }
-        (void)salvaged.execSql(u"DELETE FROM " + WideString(kOrphans) + u" WHERE rootpgno IN (SELECT root FROM temp.settled_trees)");
+        (void)salvaged.execSql(u"DELETE FROM " + orphans + u" WHERE rootpgno IN (SELECT root FROM temp.settled_trees)");
     }
 
     // Entries of index pages that no table took leave lost_and_found for a table of their own.
     void keepIndexEntriesApart() {
-        const WideString entries = u"main." + quotedName(kIndexEntriesApart);
-        const WideString ofIndexTrees = u" WHERE rootpgno IN (SELECT rootpgno FROM " + WideString(kOrphans) + u" GROUP BY rootpgno HAVING count(id) = 0)";
-        const auto apart = salvaged.queryInteger(u"SELECT count(*) FROM " + WideString(kOrphans) + ofIndexTrees);
+        const WideString entries = u"main." + quotedName(report.lostAndFound + u"_index_entries");
+        const WideString ofIndexTrees = u" WHERE rootpgno IN (SELECT rootpgno FROM " + orphans + u" GROUP BY rootpgno HAVING count(id) = 0)";
+        const auto apart = salvaged.queryInteger(u"SELECT count(*) FROM " + orphans + ofIndexTrees);
         if (!apart || *apart == 0) return;
         if (!salvaged.execSql(u"SAVEPOINT apart")) return;
-        const bool moved = salvaged.execSql(u"CREATE TABLE " + entries + u" AS SELECT * FROM " + WideString(kOrphans) + ofIndexTrees) &&
-                           salvaged.execSql(u"DELETE FROM " + WideString(kOrphans) + ofIndexTrees);
+        const bool moved = salvaged.execSql(u"CREATE TABLE " + entries + u" AS SELECT * FROM " + orphans + ofIndexTrees) &&
+                           salvaged.execSql(u"DELETE FROM " + orphans + ofIndexTrees);
         if (!moved) (void)salvaged.execSql(u"ROLLBACK TO apart");
         if (salvaged.execSql(u"RELEASE apart") && moved) report.indexEntriesApart = *apart;
     }
@@ -282,6 +282,7 @@ private:
     rg_MoKuai_class_sqliteShuJuKu& salvaged;
     const std::map<WideString, std::int64_t>& rootHints;
     SalvageReport& report;
+    const WideString orphans;   // the table lost_and_found, by its schema and name
     std::int64_t fieldColumns = 0;
     std::vector<StoredTable> tables;
     std::map<WideString, WideString> rowidTables;   // index name → its rowids' temporary table, or empty

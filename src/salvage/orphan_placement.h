@@ -7,6 +7,7 @@
 // name every one of its rowids; between tables that fit alike, the one whose root page it is.
 // A b-tree that fits no table or several stays in lost_and_found. Entries of index pages that no
 // table without rowid takes are index entries, not rows: they move to lost_and_found_index_entries.
+// (The names are report.lostAndFound's.)
 #pragma once
 
 #include <map>
@@ -15,9 +16,6 @@
 #include "salvage/salvage_report.h"
 
 class rg_MoKuai_class_sqliteShuJuKu;
-
-inline constexpr char16_t kLostAndFound[] = u"lost_and_found";
-inline constexpr char16_t kIndexEntriesApart[] = u"lost_and_found_index_entries";
 
 // salvaged: the salvaged database, connected for building with the source attached as "src".
 // rootHints: where a table's b-tree is known to start (another copy's schema), by table name.

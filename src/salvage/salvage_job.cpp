@@ -98,7 +98,7 @@ void countWhatCameBack(const WideString& salvagedPath, const SourceSurvey& surve
     (void)salvaged.connectReadOnly(salvagedPath);
     for (const WideString& table : objectNames(salvaged, "table")) {
         const bool isKnown = std::any_of(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& known) { return known.name == table; });
-        if (table.starts_with(kLostAndFound) || isKnown) continue;
+        if (table == report.lostAndFound || table == report.lostAndFound + u"_index_entries" || isKnown) continue;
         SalvagedTable added;
         added.name = table;
         added.verified = false;   // the source did not list it: nothing checked its b-tree
@@ -116,7 +116,7 @@ void countWhatCameBack(const WideString& salvagedPath, const SourceSurvey& surve
             --table.salvagedRows;
         }
     }
-    report.lostAndFoundRows = salvaged.queryInteger(u"SELECT COUNT(*) FROM " + quotedName(kLostAndFound)).value_or(0);
+    report.lostAndFoundRows = salvaged.queryInteger(u"SELECT COUNT(*) FROM " + quotedName(report.lostAndFound)).value_or(0);
     StringArray rebuilt;
     for (const std::string_view type : {"table", "index", "view", "trigger"}) {
         const StringArray names = objectNames(salvaged, type);
@@ -194,7 +194,13 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
         salvageProgress.raise(*this, kProgressOfItem, name, static_cast<std::int32_t>(total), static_cast<std::int32_t>(rows), runningText);
     };
     WideString error;
-    const bool recovered = recoverDatabase(reading.readPath(), salvagedPath, rowWritten, error);
+    // Rows without a table get a table whose name, and whose entries' table's name, no table of the source has.
+    const auto isSourceTable = [&](const WideString& name) {
+        return std::any_of(outcome.report.tables.begin(), outcome.report.tables.end(), [&](const SalvagedTable& table) { return table.name == name; });
+    };
+    for (std::int64_t suffix = 1; isSourceTable(outcome.report.lostAndFound) || isSourceTable(outcome.report.lostAndFound + u"_index_entries"); ++suffix)
+        outcome.report.lostAndFound = u"lost_and_found_" + decimalText(suffix);
+    const bool recovered = recoverDatabase(reading.readPath(), salvagedPath, outcome.report.lostAndFound, rowWritten, error);
     const std::map<WideString, TableCheck> checks = checking.valid() ? checking.get() : std::map<WideString, TableCheck>();
     for (SalvagedTable& table : outcome.report.tables) {
         const auto checked = checks.find(table.name);

@@ -99,10 +99,10 @@ StringArray facts(const SalvageReport& report) {
     for (const SalvagedTable& table : report.tables) damaged += static_cast<std::int64_t>(table.damagedRows.size());
     if (damaged > 0) lines.push_back(u"有 " + decimalText(damaged) + u" 行的内容已损坏(部分内容被截断或来自其他页),仍保存在表中但未计入抢救的行,详见报告。");
     if (report.lostAndFoundRows > 0)
-        lines.push_back(u"有 " + decimalText(report.lostAndFoundRows) + u" 行无法确定属于哪个表,已保存在抢救数据库的 lost_and_found 表中,请人工核对。");
+        lines.push_back(u"有 " + decimalText(report.lostAndFoundRows) + u" 行无法确定属于哪个表,已保存在抢救数据库的 " + report.lostAndFound + u" 表中,请人工核对。");
     if (report.indexEntriesApart > 0)
         lines.push_back(u"另有 " + decimalText(report.indexEntriesApart) +
-                        u" 条索引项无法归入任何表,已另存在 lost_and_found_index_entries 表中:它们不是数据行,未计入行数。");
+                        u" 条索引项无法归入任何表,已另存在 " + report.lostAndFound + u"_index_entries 表中:它们不是数据行,未计入行数。");
     if (!report.isSourceSound) lines.push_back(u"原数据库的结构已损坏:抢救的行中可能有值已改变,请核对重要数据。");
     if (!report.objectsNotRebuilt.empty()) {
         WideString names;
@@ -176,7 +176,7 @@ WideString SalvageReport::text() const {
     if (!failure.empty()) return lines + u"抢救失败:" + failure + u"\n";
     lines += u"抢救数据库:" + salvaged + u"\n";
     for (const SalvagedTable& table : tables) lines += tableLine(table) + u"\n" + tableDetails(table);
-    lines += u"无法归入原表的行(lost_and_found 表):" + decimalText(lostAndFoundRows) + u" 行\n";
+    lines += u"无法归入原表的行(" + lostAndFound + u" 表):" + decimalText(lostAndFoundRows) + u" 行\n";
     lines += u"合计:" + totalsLine(*this) + u"\n";
     for (const WideString& fact : facts(*this)) lines += fact + u"\n";
     return lines + u"结论:" + verdict(*this) + u"。\n" + nextStep(*this) + u"\n";

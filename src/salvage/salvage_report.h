@@ -47,9 +47,11 @@ struct SalvageReport {
     WideString source;
     WideString salvaged;   // empty when nothing was salvaged
     std::vector<SalvagedTable> tables;
+    // The table of rows without a table: lost_and_found, unless the source has a table of that name.
+    WideString lostAndFound = u"lost_and_found";
     std::int64_t lostAndFoundRows = 0;
-    // Entries of index pages that no table took: kept apart in lost_and_found_index_entries, never
-    // counted as rows.
+    // Entries of index pages that no table took: kept apart in lostAndFound + "_index_entries",
+    // never counted as rows.
     std::int64_t indexEntriesApart = 0;
     // The other copy whose schema placed the rows, when the source's own could not be read.
     WideString schemaCopy;

@@ -139,6 +139,31 @@ TEST(Salvage, whatComesBackAndWhatTheReportSays) {
     }
 }
 
+// A source with tables of its own named lost_and_found keeps them as they were: the rows without
+// a table go to a table of another name.
+TEST(Salvage, theSourcesOwnLostAndFoundTablesStayItsOwn) {
+    TempFolder folder;
+    const WideString path = folder / u"notes.db";
+    ASSERT_TRUE(writeNotes(path));
+    ASSERT_TRUE(writeDatabase(path, {u"CREATE TABLE lost_and_found (what TEXT)", u"CREATE TABLE lost_and_found_index_entries (what TEXT)",
+                                     u"INSERT INTO lost_and_found_index_entries VALUES ('kept')",
+                                     // The orphaned leaves of notes fit this table's shape too, but it is whole: they are not its rows.
+                                     u"CREATE TABLE twin (id INTEGER PRIMARY KEY, body TEXT, attachment BLOB)"}));
+    ASSERT_TRUE(garbleNotesRoot(path));
+    const SalvageOutcome outcome = salvageJob.salvageDatabase(path);
+    const std::string text = toUtf8(outcome.report.text());
+    EXPECT_EQ(u"lost_and_found_1", outcome.report.lostAndFound);
+    for (const char16_t* own : {u"lost_and_found", u"lost_and_found_index_entries"}) {
+        const SalvagedTable* table = tableNamed(outcome.report, own);
+        ASSERT_TRUE(table) << text;
+        EXPECT_EQ(std::optional<std::int64_t>(own == std::u16string_view(u"lost_and_found") ? 0 : 1), table->sourceRows);
+    }
+    EXPECT_EQ(StringArray{u"kept"}, readColumn(outcome.report.salvaged, u"SELECT what FROM lost_and_found_index_entries"));
+    EXPECT_EQ(0, outcome.report.lostAndFoundRows) << text;
+    EXPECT_EQ(3000, tableNamed(outcome.report, u"notes")->salvagedRows) << text;
+    EXPECT_EQ(0, tableNamed(outcome.report, u"twin")->salvagedRows) << text;
+}
+
 // A source a program left in the middle of its work is salvaged as SQLite sees it (the journal
 // rolled back, the -wal's rows taken in), and its files keep their bytes, with no -shm beside them.
 TEST(Salvage, aSourceLeftMidWorkIsSalvagedAsSQLiteSeesItAndKeepsItsFiles) {
