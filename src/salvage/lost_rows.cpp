@@ -91,7 +91,8 @@ WideString missingEntries(const StoredTable& table, const WideString& index, con
     const StringArray keys = keyColumns(table);
     WideString named, order, sameKey;
     for (std::size_t column = 0; column < columns.size(); ++column) {
-        const WideString alias = u"c" + decimalText(static_cast<std::int64_t>(column));
+        WideString alias = decimalText(static_cast<std::int64_t>(column));
+        alias.insert(0, 1, u'c');   // not u"c" + ...: GCC 12 warns of an overlap that cannot happen
         named += (column ? u", " : u"") + (columns[column] == u"rowid" ? columns[column] : quotedName(columns[column])) + u" AS " + alias;
         if (column >= keys.size()) continue;
         order += (column ? u", " : u"") + alias;

@@ -20,7 +20,11 @@ struct OrphanTree {
     std::int64_t mostFields = 0;
 };
 
-WideString fieldColumn(std::size_t field) { return u"c" + decimalText(static_cast<std::int64_t>(field)); }
+// "c0", "c1", ...: the columns that hold a record's fields, in lost_and_found and in a listing.
+WideString fieldColumn(std::size_t field) {
+    WideString name = decimalText(static_cast<std::int64_t>(field));
+    return name.insert(0, 1, u'c');   // not u"c" + ...: GCC 12 warns of an overlap that cannot happen
+}
 
 // What the storage class of a STRICT column's value may be, or empty for ANY.
 std::optional<std::u16string_view> strictClasses(const WideString& type) {
