@@ -53,17 +53,22 @@ public:
         // Tables' b-trees first: an index's entries are told from rows by the rows they name.
         std::vector<OrphanTree> trees = readTrees();
         std::stable_partition(trees.begin(), trees.end(), [](const OrphanTree& tree) { return tree.hasRowids; });
-        for (const OrphanTree& tree : trees) {
-            if (tree.isMixed) continue;
-            // An index's entries say nothing that the rows and the rebuilt index do not.
-            if (!tree.hasRowids && isIndexOfPlacedRows(tree)) {
-                settled.push_back(tree.root);
-                continue;
-            }
-            const StoredTable* table = onlyFittingTable(tree);
-            if (table && copy(tree, *table)) {
-                placedRows(table->name) += tree.rows;
-                settled.push_back(tree.root);
+        // First among the tables that may have lost rows; then, for what is left, among all: a
+        // table whose b-tree checks clean may still have lost a subtree it never pointed to (its
+        // root swapped with a leaf), and its figures are then no longer sure.
+        for (const bool onlyLosers : {true, false}) {
+            for (const OrphanTree& tree : trees) {
+                if (tree.isMixed || std::find(settled.begin(), settled.end(), tree.root) != settled.end()) continue;
+                // An index's entries say nothing that the rows and the rebuilt index do not.
+                if (!tree.hasRowids && isIndexOfPlacedRows(tree)) {
+                    settled.push_back(tree.root);
+                    continue;
+                }
+                const StoredTable* table = onlyFittingTable(tree, onlyLosers);
+                if (table && copy(tree, *table)) {
+                    placedRows(table->name) += tree.rows;
+                    settled.push_back(tree.root);
+                }
             }
         }
         removeSettledTrees(trees.size());
@@ -90,7 +95,7 @@ private:
     // cannot count them, or its b-tree did not check clean. A table the source did not list (a
     // schema taken from another copy) may have lost any.
     bool mayHaveLostRows(const StoredTable& table) {
-        const auto known = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& listed) { return listed.name == table.name; });
+        const auto known = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& entry) { return entry.name == table.name; });
         if (known == report.tables.end() || !known->verified || !known->sourceRows) return true;
         return salvaged.queryInteger(u"SELECT count(*) FROM main." + quotedName(table.name)).value_or(0) < *known->sourceRows;
     }
@@ -98,9 +103,9 @@ private:
     // Whether every row of the tree fits the table: a field for each column at most, the rowid
     // alias stored as NULL, no NULL in a NOT NULL column, a STRICT column's storage class, and no
     // key the table already holds.
-    bool fits(const OrphanTree& tree, const StoredTable& table) {
+    bool fits(const OrphanTree& tree, const StoredTable& table, bool onlyLosers) {
         if (tree.hasRowids == table.isWithoutRowid || tree.mostFields > static_cast<std::int64_t>(table.columns.size()) || tree.fewestFields < 1 ||
-            static_cast<std::int64_t>(table.keyColumns) > tree.fewestFields || !mayHaveLostRows(table))
+            static_cast<std::int64_t>(table.keyColumns) > tree.fewestFields || (onlyLosers && !mayHaveLostRows(table)))
             return false;
         WideString misfits;
         const auto orMisfit = [&misfits](const WideString& condition) { misfits += (misfits.empty() ? u"" : u" OR ") + condition; };
@@ -192,10 +197,14 @@ private:
         return rowidTables[index] = read ? name : WideString();
     }
 
-    const StoredTable* onlyFittingTable(const OrphanTree& tree) {
+    // The one table the tree fits; onlyLosers: among the tables that may have lost rows. Otherwise
+    // every table it fits loses its verified figures: the rows may be its.
+    const StoredTable* onlyFittingTable(const OrphanTree& tree, bool onlyLosers) {
         std::vector<const StoredTable*> fitting;
         for (const StoredTable& table : tables)
-            if (fits(tree, table)) fitting.push_back(&table);
+            if (fits(tree, table, onlyLosers)) fitting.push_back(&table);
+        if (!onlyLosers)
+            for (const StoredTable* table : fitting) listed(table->name).verified = false;
         // A record holds every column of its table unless columns were added after it was written.
         const auto exact = [&](const StoredTable* table) { return static_cast<std::int64_t>(table->columns.size()) == tree.mostFields; };
         if (std::any_of(fitting.begin(), fitting.end(), exact)) std::erase_if(fitting, [&](const StoredTable* table) { return !exact(table); });
@@ -273,14 +282,17 @@ private:
         if (salvaged.execSql(u"RELEASE apart") && moved) report.indexEntriesApart = *apart;
     }
 
-    std::int64_t& placedRows(const WideString& table) {
-        const auto known = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& listed) { return listed.name == table; });
-        if (known != report.tables.end()) return known->placedRows;
+    std::int64_t& placedRows(const WideString& table) { return listed(table).placedRows; }
+
+    // The table's entry in the report, added when the source did not list it.
+    SalvagedTable& listed(const WideString& table) {
+        const auto known = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& entry) { return entry.name == table; });
+        if (known != report.tables.end()) return *known;
         SalvagedTable added;
         added.name = table;
         added.verified = false;   // the source did not list it: nothing checked its b-tree
         report.tables.push_back(std::move(added));
-        return report.tables.back().placedRows;
+        return report.tables.back();
     }
 
     rg_MoKuai_class_sqliteShuJuKu& salvaged;

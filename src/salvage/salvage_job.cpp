@@ -178,8 +178,9 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
     report(kProgressOfItem, kTextCountingSource);
     const SourceSurvey survey = surveySource(reading.readPath(), outcome.report);
     // SQLite's check of each table reads the whole source: it runs beside the recovery.
-    std::future<std::map<WideString, TableCheck>> checking;
-    if (!outcome.report.isSourceSound) checking = std::async(std::launch::async, checkSourceTables, reading.readPath(), survey.schema);
+    // (The quick check that called the source sound does not compare a table with its indexes: two
+    // leaves of two tables swapped with their keys in step pass it.)
+    std::future<std::map<WideString, TableCheck>> checking = std::async(std::launch::async, checkSourceTables, reading.readPath(), survey.schema);
     report(kProgressOfItem, runningText);
     // The table being recovered and its rows so far, at most one line per interval.
     std::uint32_t lastReport = platform::tickCount();
@@ -201,10 +202,11 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
     for (std::int64_t suffix = 1; isSourceTable(outcome.report.lostAndFound) || isSourceTable(outcome.report.lostAndFound + u"_index_entries"); ++suffix)
         outcome.report.lostAndFound = u"lost_and_found_" + decimalText(suffix);
     const bool recovered = recoverDatabase(reading.readPath(), salvagedPath, outcome.report.lostAndFound, rowWritten, error);
-    const std::map<WideString, TableCheck> checks = checking.valid() ? checking.get() : std::map<WideString, TableCheck>();
+    const std::map<WideString, TableCheck> checks = checking.get();
     for (SalvagedTable& table : outcome.report.tables) {
         const auto checked = checks.find(table.name);
-        table.verified = outcome.report.isSourceSound || (checked != checks.end() && checked->second.isClean);
+        table.verified = checked != checks.end() && checked->second.isClean;
+        if (checked == checks.end() || checked->second.hasFindings) outcome.report.isSourceSound = false;
     }
     
     if (recovered) placeRows(salvagedPath, reading.readPath(), schemaCopyPath, outcome.report);

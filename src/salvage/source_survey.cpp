@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 
 #include "base/text_routines.h"
 #include "db/database.h"
@@ -62,48 +63,65 @@ bool parseDecimal(std::u16string_view text, std::int64_t& value) {
     return !text.empty();
 }
 
-// Whether a finding of SQLite's check of the table concerns one of its indexes alone: the table's
-// own rows are then as they were.
-bool isIndexFinding(const WideString& finding, const std::vector<std::int64_t>& indexRoots) {
-    for (const char16_t* word : {u"missing from index ", u"wrong # of entries in index ", u"non-unique entry in index ", u"NULL value in "})
-        if (findText(finding, word, 0, false) >= 0) return true;
-    for (const std::int64_t root : indexRoots)
-        if (finding.starts_with(u"Tree " + decimalText(root) + u" ")) return true;
-    return false;
+// The index a finding about an index's entries names ("row 5 missing from index i", "wrong # of
+// entries in index i"), or empty.
+WideString indexOfEntries(const WideString& finding) {
+    for (const char16_t* words : {u"missing from index ", u"wrong # of entries in index "}) {
+        const std::int64_t at = findText(finding, words, 0, false);
+        if (at >= 0) return finding.substr(static_cast<std::size_t>(at) + std::u16string_view(words).size());
+    }
+    return {};
 }
 
-// Collects the rowids of the table's cells that a finding names.
+// Reads SQLite's check of the table and its indexes. A finding in an index's own b-tree, a value
+// its index holds twice or a NULL in a NOT NULL column leave the table's b-tree as it was. Rows the
+// table and an index that checks clean disagree on mean that the table's b-tree is not the one the
+// index was built from (a page or a root swapped). Anything else concerns the table's own b-tree;
+// a finding that names a cell of it names a row whose content is damaged.
 TableCheck checkTable(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<SchemaObject>& schema, const WideString& table) {
     std::int64_t root = 0;
-    std::vector<std::int64_t> indexRoots;
+    std::map<WideString, WideString> indexTrees;   // "Tree R " of each index, by name
     for (const SchemaObject& object : schema) {
         if (object.type == "table" && object.name == table) root = object.rootPage;
-        if (object.type == "index" && object.table == table) indexRoots.push_back(object.rootPage);
+        if (object.type == "index" && object.table == table) indexTrees[object.name] = u"Tree " + decimalText(object.rootPage) + u" ";
     }
     TableCheck check;
     check.isClean = true;
+    check.hasFindings = false;
     if (root == 0) return check;   // a virtual table: its shadow tables are checked as tables of their own
     const std::string name = toUtf8(table);
     const TypedValue parameter[] = {textValue(name)};
     TypedPage rows;
     check.isClean = source.queryPage(u"SELECT * FROM pragma_integrity_check(?1)", rows, parameter).complete;
+    StringArray findings;
+    for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
+        StringArray lines;
+        (void)splitText(fromUtf8(rows.value(row, 0).bytes), u"\n", lines);
+        findings.insert(findings.end(), lines.begin(), lines.end());
+    }
+    const auto isInTree = [&](const WideString& tree) {
+        return std::any_of(findings.begin(), findings.end(), [&](const WideString& finding) { return finding.starts_with(tree); });
+    };
     std::vector<std::int64_t>& suspects = check.suspectRowids;
     const WideString ownTree = u"Tree " + decimalText(root) + u" page ";
-    for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
-        StringArray findings;
-        (void)splitText(fromUtf8(rows.value(row, 0).bytes), u"\n", findings);
-        for (const WideString& finding : findings) {
-            if (finding == u"ok" || finding.starts_with(u"*** in database ") || isIndexFinding(finding, indexRoots)) continue;
-            check.isClean = false;
-            // "Tree R page P cell C: ...": a cell of the table's own b-tree whose content is damaged.
-            if (!finding.starts_with(ownTree)) continue;
-            StringArray words;
-            (void)splitText(finding.substr(ownTree.size()), u" ", words);
-            std::int64_t page = 0, cell = 0, rowid = 0;
-            if (words.size() >= 3 && words[1] == u"cell" && parseDecimal(words[0], page) && parseDecimal(words[2].substr(0, words[2].size() - 1), cell) &&
-                rowidOfCell(source, page, cell, rowid))
-                suspects.push_back(rowid);
-        }
+    check.hasFindings = !check.isClean || findings != StringArray{u"ok"};
+    for (const WideString& finding : findings) {
+        if (finding == u"ok" || finding.starts_with(u"*** in database ") || findText(finding, u"non-unique entry in index ", 0, false) >= 0 ||
+            finding.starts_with(u"NULL value in "))
+            continue;
+        if (std::any_of(indexTrees.begin(), indexTrees.end(), [&](const auto& index) { return finding.starts_with(index.second); })) continue;
+        const WideString index = indexOfEntries(finding);
+        const auto tree = indexTrees.find(index);
+        if (!index.empty() && tree != indexTrees.end() && isInTree(tree->second)) continue;
+        check.isClean = false;
+        // "Tree R page P cell C: ...": a cell of the table's own b-tree whose content is damaged.
+        if (!finding.starts_with(ownTree)) continue;
+        StringArray words;
+        (void)splitText(finding.substr(ownTree.size()), u" ", words);
+        std::int64_t page = 0, cell = 0, rowid = 0;
+        if (words.size() >= 3 && words[1] == u"cell" && parseDecimal(words[0], page) && parseDecimal(words[2].substr(0, words[2].size() - 1), cell) &&
+            rowidOfCell(source, page, cell, rowid))
+            suspects.push_back(rowid);
     }
     std::sort(suspects.begin(), suspects.end());
     suspects.erase(std::unique(suspects.begin(), suspects.end()), suspects.end());

@@ -27,6 +27,8 @@ struct SourceSurvey {
 // What SQLite's check of one table says of its own b-tree.
 struct TableCheck {
     bool isClean = false;
+    // Whether the check found anything at all, in the table's b-tree or its indexes'.
+    bool hasFindings = true;
     // The rowids of the table's cells that a finding names and that could be read.
     std::vector<std::int64_t> suspectRowids;
 };
