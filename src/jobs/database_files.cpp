@@ -58,14 +58,17 @@ StringArray createStampedFiles(const WideString& folder, std::initializer_list<S
     const WideString base = withSeparator(folder);
     const WideString stamp = timeStamp();
     for (int number = 1; number <= kMaxNameTries; ++number) {
-        StringArray created;
+        StringArray names, created;
         for (const StampedFile& file : files) {
             const WideString name = stampedName(file.prefix, stamp, number, file.extension);
-            error = isTakenWithCompanions(base, name) ? platform::FileError::exists : platform::createNewFile(base + name);
+            error = isTakenWithCompanions(base, name) ? platform::FileError::exists
+                    : file.isCreated                  ? platform::createNewFile(base + name)
+                                                      : platform::FileError::none;
             if (error != platform::FileError::none) break;
-            created.push_back(name);
+            names.push_back(name);
+            if (file.isCreated) created.push_back(name);
         }
-        if (created.size() == files.size()) return created;
+        if (names.size() == files.size()) return names;
         for (const WideString& name : created) (void)platform::deleteFile(base + name);
         if (error != platform::FileError::exists) return {};   // taken: the next number
     }

@@ -26,14 +26,17 @@ WideString freeStampedName(const WideString& folder, const char16_t* prefix);
 WideString createStampedFile(const WideString& folder, const char16_t* prefix, platform::FileError& error,
                              const char16_t* extension = u".db");
 
-// One file of a set created under one stamp: its name's prefix and extension.
+// One file of a set named under one stamp: its name's prefix and extension, and whether the file
+// is created with the set or its name is only found free, for a file that comes later.
 struct StampedFile {
     const char16_t* prefix;
     const char16_t* extension;
+    bool isCreated = true;
 };
-// Creates a new empty file for each of files, all under the same stamp (with the same "-2", "-3"
-// where needed), exclusively, as createStampedFile does. Their names in the same order, or none
-// (and no file left) with the reason in error.
+// Creates a new empty file for each of files that is created, all under the same stamp (with the
+// same "-2", "-3" where needed), exclusively, as createStampedFile does, where every name of the set
+// is free of a file and its companions. Their names in the same order, or none (and no file left)
+// with the reason in error.
 StringArray createStampedFiles(const WideString& folder, std::initializer_list<StampedFile> files, platform::FileError& error);
 
 // Moves folder/oldName to folder/newName together with every companion that exists, each to

@@ -126,14 +126,21 @@ void countWhatCameBack(const WideString& salvagedPath, const SourceSurvey& surve
         if (!contains(rebuilt, name)) report.objectsNotRebuilt.push_back(name);
 }
 
-// Writes a report file as Notepad reads it best: UTF-8 with a byte-order mark, lines ending in CR LF.
-void writeTextFile(const WideString& path, const WideString& text) {
+// A report's text as Notepad reads it best: UTF-8 with a byte-order mark, lines ending in CR LF.
+std::string notepadText(const WideString& text) {
     WideString lines;
     for (const char16_t unit : text) {
         if (unit == u'\n') lines += u'\r';
         lines += unit;
     }
-    std::ofstream(std::filesystem::path(platform::systemPath(path)), std::ios::binary) << "\xEF\xBB\xBF" << toUtf8(lines);
+    return "\xEF\xBB\xBF" + toUtf8(lines);
+}
+
+// Writes bytes to a new file at path, never over an existing one; false when it cannot.
+bool writeNewFile(const WideString& path, const std::string& bytes) {
+    if (platform::createNewFile(path) != platform::FileError::none) return false;
+    std::ofstream file(std::filesystem::path(platform::systemPath(path)), std::ios::binary);
+    return static_cast<bool>(file << bytes);
 }
 
 }  // namespace
@@ -154,20 +161,26 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
     const WideString sourcePath = platform::resolvedPath(path);
     const WideString folder = platform::folderOf(sourcePath);
     outcome.report.source = sourcePath;
-    // The salvaged database and its two reports, under one stamp.
+    // The salvaged database and its two reports, under one stamp. The database is built under a
+    // temporary name and takes its final name only when finished, and the reports follow it, so a
+    // salvage stopped part way leaves nothing under the final names (an empty file there would
+    // open as an empty database). The temporary file holds the stamp meanwhile: every run's set of
+    // names holds it, and a set is taken only where all of its names are free.
     platform::FileError creation = platform::FileError::none;
-    const StringArray files = createStampedFiles(folder, {{kSalvagedPrefix, u".db"}, {kReportPrefix, u".txt"}, {kReportPrefix, u".json"}}, creation);
+    const StringArray files = createStampedFiles(
+        folder, {{kTempPrefix, u".db"}, {kSalvagedPrefix, u".db", false}, {kReportPrefix, u".txt", false}, {kReportPrefix, u".json", false}},
+        creation);
     if (files.empty()) return failEarly(kTextNoFile);
-    const WideString salvagedPath = folder + files[0];
+    const WideString buildingPath = folder + files[0];
+    const WideString salvagedPath = folder + files[1];
     const auto writeReport = [&] {
-        writeTextFile(folder + files[1], outcome.report.text());
-        std::ofstream(std::filesystem::path(platform::systemPath(folder + files[2])), std::ios::binary) << outcome.report.json();
-        outcome.reportPath = folder + files[1];
+        if (writeNewFile(folder + files[2], notepadText(outcome.report.text()))) outcome.reportPath = folder + files[2];
+        (void)writeNewFile(folder + files[3], outcome.report.json());   // a name another program took meanwhile keeps its file
     };
     const auto fail = [&](const WideString& reason) {
-        deleteDatabaseFiles(salvagedPath);
         outcome.report.failure = reason;
         writeReport();
+        deleteDatabaseFiles(buildingPath);   // only now: until the reports have their names, it holds the stamp
         return failEarly(reason);
     };
 
@@ -201,20 +214,22 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
     };
     for (std::int64_t suffix = 1; isSourceTable(outcome.report.lostAndFound) || isSourceTable(outcome.report.lostAndFound + u"_index_entries"); ++suffix)
         outcome.report.lostAndFound = u"lost_and_found_" + decimalText(suffix);
-    const bool recovered = recoverDatabase(reading.readPath(), salvagedPath, outcome.report.lostAndFound, rowWritten, error);
+    const bool recovered = recoverDatabase(reading.readPath(), buildingPath, outcome.report.lostAndFound, rowWritten, error);
     const std::map<WideString, TableCheck> checks = checking.get();
     for (SalvagedTable& table : outcome.report.tables) {
         const auto checked = checks.find(table.name);
         table.verified = checked != checks.end() && checked->second.isClean;
         if (checked == checks.end() || checked->second.hasFindings) outcome.report.isSourceSound = false;
     }
-    
-    if (recovered) placeRows(salvagedPath, reading.readPath(), schemaCopyPath, outcome.report);
-    if (recovered && !nameLostRowsAndCheck(salvagedPath, reading.readPath(), outcome.report)) error = kTextNotSound;
+    if (recovered) placeRows(buildingPath, reading.readPath(), schemaCopyPath, outcome.report);
+    if (recovered && !nameLostRowsAndCheck(buildingPath, reading.readPath(), outcome.report)) error = kTextNotSound;
     if (!recovered || !error.empty()) return fail(error);
-    outcome.report.salvaged = salvagedPath;
     report(kProgressOfItem, kTextCounting);
-    countWhatCameBack(salvagedPath, survey, checks, outcome.report);
+    countWhatCameBack(buildingPath, survey, checks, outcome.report);
+    // The last step that touches the salvaged file. Its bytes reach the disk before its name does,
+    // so that not even a power cut leaves part of a file under the final name.
+    if (!platform::flushFile(buildingPath) || !moveDatabaseInFolder(folder, files[0], files[1])) return fail(kTextNoFile);
+    outcome.report.salvaged = salvagedPath;
     writeReport();
     outcome.result = outcome.report.isNothingLost() ? kSalvageNothingLost : kSalvageSomeLost;
     report(kProgressMessage, outcome.result);

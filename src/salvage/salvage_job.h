@@ -28,10 +28,12 @@ public:
     static constexpr char16_t runningText[] = u"抢救中";
 
     // Salvages the database at path into "抢救数据库-" + stamp + ".db" beside it, with the report
-    // "抢救报告-" + stamp + ".txt" and ".json". Blocks until done; raises salvageProgress on the
-    // calling thread meanwhile. On failure nothing is left but the report. When the database's own
-    // schema cannot be read, schemaCopyPath (when not empty) names another copy of the same
-    // program's database whose tables the orphaned rows are placed in; it is only read.
+    // "抢救报告-" + stamp + ".txt" and ".json". The database is built as "临时数据库-" + stamp + ".db"
+    // and renamed once finished, before the reports are written: a salvage stopped part way leaves
+    // that temporary file and nothing under the final names. Blocks until done; raises
+    // salvageProgress on the calling thread meanwhile. On failure nothing is left but the report.
+    // When the database's own schema cannot be read, schemaCopyPath (when not empty) names another
+    // copy of the same program's database whose tables the orphaned rows are placed in; it is only read.
     SalvageOutcome salvageDatabase(const WideString& path, const WideString& schemaCopyPath = {});
 
     ProgressEvent salvageProgress;

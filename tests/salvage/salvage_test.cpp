@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "base/text_routines.h"
@@ -12,19 +10,16 @@
 #include "db/integrity_check.h"
 #include "db/recovery.h"
 #include "fixtures/damaged_database.h"
+#include "fixtures/salvage_cases.h"
 #include "fixtures/unfinished_work.h"
 #include "jobs/job_progress.h"
 #include "platform/platform.h"
 #include "salvage/salvage_job.h"
 #include "support/child_process.h"
+#include "support/file_bytes.h"
 #include "support/temp_folder.h"
 
 namespace {
-
-std::string fileBytes(const WideString& path) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // A text as the salvage writes its report for Notepad: a byte-order mark, lines ending in CR LF.
 std::string asNotepadText(const WideString& text) {
@@ -39,41 +34,8 @@ const SalvagedTable* tableNamed(const SalvageReport& report, const WideString& n
     return nullptr;
 }
 
-// "notes" of 3000 rows of about 150 bytes (many pages, an interior root), one 20 KB value in row 7,
-// and "tags" of 3 rows.
-bool writeNotes(const WideString& path) {
-    return writeDatabase(path, {
-        u"CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT, attachment BLOB)",
-        u"CREATE INDEX notes_by_body ON notes (body)",
-        u"CREATE TABLE tags (id INTEGER PRIMARY KEY, name TEXT)",
-        u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
-        u"INSERT INTO notes (body) SELECT printf('note %05d %.120c', i, 'x') FROM n",
-        u"UPDATE notes SET attachment = randomblob(20000) WHERE id = 7",
-        u"INSERT INTO tags (name) VALUES ('red'), ('green'), ('blue')",
-        u"PRAGMA user_version = 42",
-    });
-}
-
-struct SalvageCase {
-    const char* what;
-    bool (*damage)(const WideString& path);
-    const char16_t* result;
-};
-
-bool noDamage(const WideString&) { return true; }
-bool garbleNotesLeaf(const WideString& path) { return garbleLeafPage(path, u"notes"); }
-bool garbleNotesRoot(const WideString& path) { return garbleRootPage(path, u"notes"); }
-bool breakNotesOverflow(const WideString& path) { return breakOverflowChain(path, u"notes"); }
-
 TEST(Salvage, whatComesBackAndWhatTheReportSays) {
-    const SalvageCase cases[] = {
-        {"sound database", noDamage, kSalvageNothingLost},
-        {"garbled leaf page", garbleNotesLeaf, kSalvageSomeLost},
-        {"garbled root page", garbleNotesRoot, kSalvageSomeLost},
-        {"broken overflow chain", breakNotesOverflow, kSalvageSomeLost},
-        {"damaged first page", garbleFirstPage, kSalvageSomeLost},
-    };
-    for (const SalvageCase& c : cases) {
+    for (const SalvageCase& c : salvageCases()) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
         const WideString path = folder / u"notes.db";
@@ -83,7 +45,7 @@ TEST(Salvage, whatComesBackAndWhatTheReportSays) {
         const std::string sourceBytes = fileBytes(path);
 
         const SalvageOutcome outcome = salvageJob.salvageDatabase(path);
-        EXPECT_EQ(WideString(c.result), outcome.result) << toUtf8(outcome.report.text());
+        EXPECT_EQ(WideString(c.isNothingLost ? kSalvageNothingLost : kSalvageSomeLost), outcome.result) << toUtf8(outcome.report.text());
         EXPECT_EQ(sourceBytes, fileBytes(path)) << "the source changed";
         ASSERT_FALSE(outcome.report.salvaged.empty());
         StringArray findings;
@@ -92,9 +54,11 @@ TEST(Salvage, whatComesBackAndWhatTheReportSays) {
         EXPECT_EQ(asNotepadText(outcome.report.text()), fileBytes(outcome.reportPath));
         const std::string json = fileBytes(outcome.reportPath.substr(0, outcome.reportPath.size() - 4) + u".json");
         EXPECT_EQ(outcome.report.json(), json);
-        // One stamp names the salvaged database and both reports.
-        const WideString stamp = platform::fileNameOf(outcome.report.salvaged).substr(6);
-        EXPECT_EQ(u"抢救报告-" + stamp.substr(0, stamp.size() - 3) + u".txt", platform::fileNameOf(outcome.reportPath));
+        // One stamp names the salvaged database and both reports, and the file it was built in is gone.
+        const WideString salvagedName = platform::fileNameOf(outcome.report.salvaged);
+        const WideString stamp = salvagedName.substr(6, salvagedName.size() - 9);
+        EXPECT_EQ((StringArray{u"notes.db", u"抢救报告-" + stamp + u".json", u"抢救报告-" + stamp + u".txt", salvagedName}), folder.fileNames());
+        EXPECT_EQ(platform::folderOf(platform::resolvedPath(path)) + u"抢救报告-" + stamp + u".txt", outcome.reportPath);
         // The box says what the report says.
         const WideString verdict = outcome.report.isNothingLost() ? u"抢救完成:未发现数据丢失。" : u"抢救完成:部分数据丢失或无法确认。";
         EXPECT_TRUE(outcome.report.summary(outcome.reportPath).starts_with(verdict)) << toUtf8(outcome.report.summary(outcome.reportPath));

@@ -1,5 +1,5 @@
 // A test program can start itself again in a named role, to hold a lock or a file open from a
-// second process while the test acts in the first.
+// second process while the test acts in the first, or start another program of the build.
 #pragma once
 
 #include <string>
@@ -22,6 +22,9 @@ int runChildRoleIfAsked(int argc, char** argv);
 class ChildProcess {
 public:
     ChildProcess(const char* role, const std::vector<std::string>& arguments);
+    // The program at path with arguments, its standard output written to a new file at outputPath;
+    // it shares the test's standard error.
+    ChildProcess(const WideString& program, const std::vector<std::string>& arguments, const WideString& outputPath);
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess();
@@ -32,6 +35,9 @@ public:
     void kill();
 
 private:
+    // Starts program with arguments, its standard output to outputPath when that is not empty.
+    void start(const WideString& program, const std::vector<std::string>& arguments, const WideString& outputPath);
+
     void* handle = nullptr;
     long processId = 0;
     int exitCode = -1;

@@ -1,4 +1,5 @@
-// Child processes on Linux: the test program re-executed through /proc/self/exe.
+// Child processes on Linux: the test program re-executed through /proc/self/exe, or another program.
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,13 +10,29 @@
 extern char** environ;
 
 ChildProcess::ChildProcess(const char* role, const std::vector<std::string>& arguments) {
-    std::vector<std::string> words{"/proc/self/exe", "--child-role", role};
+    std::vector<std::string> words{"--child-role", role};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    start(u"/proc/self/exe", words, {});
+}
+
+ChildProcess::ChildProcess(const WideString& program, const std::vector<std::string>& arguments, const WideString& outputPath) {
+    start(program, arguments, outputPath);
+}
+
+void ChildProcess::start(const WideString& program, const std::vector<std::string>& arguments, const WideString& outputPath) {
+    const std::string programPath = toUtf8(program);
+    std::vector<std::string> words{programPath};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!outputPath.empty())
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, toUtf8(outputPath).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
     pid_t pid = 0;
-    if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) == 0) processId = pid;
+    if (posix_spawn(&pid, programPath.c_str(), &actions, nullptr, argv.data(), environ) == 0) processId = pid;
+    posix_spawn_file_actions_destroy(&actions);
 }
 
 ChildProcess::~ChildProcess() { wait(); }
