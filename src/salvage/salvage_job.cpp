@@ -14,6 +14,7 @@
 #include "db/sql_text.h"
 #include "jobs/database_files.h"
 #include "platform/platform.h"
+#include "salvage/salvaged_settings.h"
 
 SalvageJob salvageJob;
 
@@ -138,6 +139,7 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path) {
     const WideString sourcePath = platform::resolvedPath(path);
     const WideString folder = platform::folderOf(sourcePath);
     outcome.report.source = sourcePath;
+    outcome.sourceVersion = databaseVersion(sourcePath);
     // The salvaged database and its two reports, under one stamp.
     platform::FileError creation = platform::FileError::none;
     const StringArray files = createStampedFiles(folder, {{kSalvagedPrefix, u".db"}, {kReportPrefix, u".txt"}, {kReportPrefix, u".json"}}, creation);
@@ -176,6 +178,8 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path) {
     };
     WideString error;
     const bool recovered = recoverDatabase(reading.readPath(), salvagedPath, rowWritten, error);
+    // Tolerated when refused: the salvaged rows are sound either way, with SQLite's defaults.
+    if (recovered) (void)keepSourceSettings(reading.readPath(), salvagedPath);
     StringArray findings;
     if (recovered && (!checkIntegrity(salvagedPath, findings) || findings != StringArray{u"ok"})) error = kTextNotSound;
     if (!recovered || !error.empty()) return fail(error);
