@@ -6,6 +6,8 @@ const char16_t kUsageText[] =
     u"Usage: dovrane-cli [--exempt LIST] PATH    repair the SQLite database at PATH\n"
     u"       dovrane-cli --check PATH            run SQLite's integrity check on PATH\n"
     u"       dovrane-cli --salvage PATH          save what can be read of PATH into a new database\n"
+    u"       dovrane-cli --salvage --use-salvaged PATH\n"
+    u"                                           the same, then put the salvaged database in PATH's place\n"
     u"       dovrane-cli --help | --version\n"
     u"\n"
     u"The damaged file is kept beside the rebuilt one as 原数据库备份-<stamp>.db.\n"
@@ -13,14 +15,19 @@ const char16_t kUsageText[] =
     u"               (default: query_share,report,message_record,claim_order)\n"
     u"--salvage writes 抢救数据库-<stamp>.db and the report 抢救报告-<stamp>.txt and .json beside PATH,\n"
     u"          leaves PATH as it is, and prints the report.\n"
+    u"--use-salvaged  after a salvage, renames PATH (with its -wal, -journal, -shm) to 原数据库备份-<stamp>.db\n"
+    u"                and the salvaged database to PATH; nothing changes while another program has PATH open\n"
+    u"                or when PATH was written to after the salvage read it.\n"
     u"Exit status: 0 repaired (or sound, for --check; nothing lost, for --salvage), 1 failed (or damaged),\n"
-    u"             2 usage error, 3 salvaged with rows lost or not countable (see the report).\n";
+    u"             2 usage error, 3 salvaged with rows lost or not countable (see the report),\n"
+    u"             4 salvaged but not put in PATH's place (--use-salvaged; PATH unchanged).\n";
 
 CommandLine parseCommandLine(const StringArray& arguments) {
     CommandLine line;
     line.exemptTables = kDefaultExemptTables;
     bool check = false;
     bool salvage = false;
+    bool useSalvaged = false;
     bool optionsEnded = false;
     StringArray paths;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -39,6 +46,8 @@ CommandLine parseCommandLine(const StringArray& arguments) {
             check = true;
         } else if (word == u"--salvage") {
             salvage = true;
+        } else if (word == u"--use-salvaged") {
+            useSalvaged = true;
         } else if (word == u"--exempt") {
             if (i + 1 == arguments.size()) {
                 line.error = u"--exempt needs a list of tables";
@@ -58,7 +67,12 @@ CommandLine parseCommandLine(const StringArray& arguments) {
         line.error = u"--check and --salvage cannot be given together";
         return line;
     }
+    if (useSalvaged && !salvage) {
+        line.error = u"--use-salvaged goes with --salvage";
+        return line;
+    }
     line.path = paths.front();
+    line.useSalvaged = useSalvaged;
     line.action = check ? CommandLine::Action::check : salvage ? CommandLine::Action::salvage : CommandLine::Action::repair;
     return line;
 }

@@ -8,6 +8,7 @@ struct CommandLine {
     Action action = Action::usageError;
     WideString path;
     WideString exemptTables;
+    bool useSalvaged = false;   // salvage only: put the salvaged database in PATH's place
     WideString error;   // what was wrong, for a usage error
 };
 
