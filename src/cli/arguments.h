@@ -9,6 +9,7 @@ struct CommandLine {
     WideString path;
     WideString exemptTables;
     WideString schemaCopy;   // --schema-from: where a salvage takes a lost schema from
+    bool useSalvaged = false;   // salvage only: put the salvaged database in PATH's place
     WideString error;   // what was wrong, for a usage error
 };
 

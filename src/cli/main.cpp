@@ -9,6 +9,7 @@
 #include "repair/repair_job.h"
 #include "repair/result_texts.h"
 #include "salvage/salvage_job.h"
+#include "salvage/salvaged_swap.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitSomeLost = 3;
+constexpr int kExitNotSwapped = 4;
 
 void print(platform::Stream stream, const WideString& text) { platform::writeText(stream, text + u"\n"); }
 
@@ -40,8 +42,14 @@ int salvage(const CommandLine& line) {
     platform::writeText(platform::Stream::output, outcome.report.text());
     if (!outcome.reportPath.empty()) print(platform::Stream::output, u"抢救报告:" + outcome.reportPath);
     print(platform::Stream::output, outcome.result);
-    if (outcome.result == kSalvageNothingLost) return kExitSuccess;
-    return outcome.result == kSalvageSomeLost ? kExitSomeLost : kExitFailure;
+    if (outcome.report.salvaged.empty()) return kExitFailure;
+    // The swap's text comes last: it says where the source and the salvaged database are now.
+    if (line.useSalvaged) {
+        const SalvagedSwap swap = useSalvagedDatabase(outcome);
+        print(platform::Stream::output, swap.text);
+        if (!swap.isSwapped) return kExitNotSwapped;
+    }
+    return outcome.result == kSalvageNothingLost ? kExitSuccess : kExitSomeLost;
 }
 
 int check(const CommandLine& line) {

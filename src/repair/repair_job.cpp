@@ -6,11 +6,11 @@
 
 #include <algorithm>
 
-#include "db/log_merge.h"
 #include "db/private_copy.h"
 #include "db/read_only_opening.h"
 #include "db/write_ahead_log.h"
 #include "jobs/database_files.h"
+#include "jobs/source_swap.h"
 #include "platform/platform.h"
 #include "repair/process_objects.h"
 #include "repair/repair_run.h"
@@ -132,36 +132,21 @@ BuildSettings buildSettingsFor(const RepairRun& run, const WideString& readPath)
     return settings;
 }
 
-// The mutex that lets one run at a time check the source and swap it, across processes.
-WideString swapMutexName(const WideString& sourcePath) { return asciiText(platform::md5Hex(utf8WithZero(sourcePath))) + u"swap"; }
-
 // The run's last step: the rebuilt file takes the source's name, with the source kept as the backup,
 // while the source is as it was when its rows were read. Up to three attempts, 3 s apart, then the
 // rebuilt file waits beside the source for the user.
 WideString swapIn(RepairRun& run, const std::string& sourceVersion, const WideString& tempName) {
-    const WideString& sourcePath = run.sourcePath;
-    const WideString folder = platform::folderOf(sourcePath);
-    const WideString sourceName = platform::fileNameOf(sourcePath);
-    platform::NamedMutex swapMutex;
-    (void)swapMutex.create(swapMutexName(sourcePath));   // without it, the version check still runs
+    const WideString folder = platform::folderOf(run.sourcePath);
     for (int attempt = 0; attempt < kSwapAttempts; ++attempt) {
-        swapMutex.acquire();
-        // Rows another program wrote since the copy began would live on only in the backup.
-        if (databaseVersion(sourcePath) != sourceVersion) {
-            swapMutex.release();
+        const SourceSwap swap = swapInChecked(run.sourcePath, sourceVersion, tempName);
+        if (swap.result == SwapResult::sourceChanged) {
             deleteDatabaseFiles(folder + tempName);
             run.reportFailure(kJobName, kTextSourceChanged, false);
             run.reportMessage(kJobName, kTextRestored);
             return kResultDataAnomaly;
         }
-        // A backup left by an earlier run is never overwritten: the name is a free one.
-        const WideString backupName = freeStampedName(folder, kBackupPrefix);
-        const bool swapped = swapInRebuilt(folder, sourceName, tempName, backupName);
-        swapMutex.release();
-        if (swapped) {
-            // A backup copied without its -wal would lack the newest commits. No one but this run
-            // knows its name yet, so writing the -wal's own frames into it disturbs no program.
-            if (!mergeWriteAheadLog(folder + backupName)) run.reportMessage(kJobName, kTextBackupLogKept);
+        if (swap.result == SwapResult::swapped) {
+            if (!swap.isBackupWhole) run.reportMessage(kJobName, kTextBackupLogKept);
             run.report(kProgressOfItem, kJobName, 0, 0, kTextFinished);
             return kResultRepaired;
         }

@@ -20,6 +20,7 @@
 #include "salvage/schema_copy.h"
 #include "salvage/source_survey.h"
 #include "platform/platform.h"
+#include "salvage/salvaged_settings.h"
 
 SalvageJob salvageJob;
 
@@ -161,6 +162,7 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
     const WideString sourcePath = platform::resolvedPath(path);
     const WideString folder = platform::folderOf(sourcePath);
     outcome.report.source = sourcePath;
+    outcome.sourceVersion = databaseVersion(sourcePath);
     // The salvaged database and its two reports, under one stamp. The database is built under a
     // temporary name and takes its final name only when finished, and the reports follow it, so a
     // salvage stopped part way leaves nothing under the final names (an empty file there would
@@ -223,6 +225,9 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
     }
     if (recovered) placeRows(buildingPath, reading.readPath(), schemaCopyPath, outcome.report);
     if (recovered && !nameLostRowsAndCheck(buildingPath, reading.readPath(), outcome.report)) error = kTextNotSound;
+    // Last, as a change of journal mode or page size has to be: the steps above connect to the file
+    // with a journal in memory. Tolerated when refused: the salvaged rows are sound either way.
+    if (recovered && error.empty()) (void)keepSourceSettings(reading.readPath(), buildingPath);
     if (!recovered || !error.empty()) return fail(error);
     report(kProgressOfItem, kTextCounting);
     countWhatCameBack(buildingPath, survey, checks, outcome.report);

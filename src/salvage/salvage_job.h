@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "base/wide_string.h"
 #include "jobs/job_progress.h"
@@ -17,6 +18,9 @@ struct SalvageOutcome {
     WideString result;        // one of the texts above; the failure text is followed by the reason
     SalvageReport report;
     WideString reportPath;    // the text report, empty when none could be written
+    // The source's databaseVersion before anything of it was read: a swap of the salvaged database
+    // compares it, so that rows committed since are never left behind in a backup.
+    std::string sourceVersion;
 };
 
 class SalvageJob {

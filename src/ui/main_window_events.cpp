@@ -1,12 +1,14 @@
 // What the main window does: takes a dropped database, repairs it on a thread of its own with its
 // progress in the hint label, reports the result (and offers to salvage what a failed repair could
-// not rebuild) and resets, and refuses to close during a run.
+// not rebuild, then to use the salvaged database in the original's place) and resets, and refuses
+// to close during a run.
 #include "ui/main_window.h"
 
 #include "jobs/job_progress.h"
 #include "platform/platform.h"
 #include "repair/repair_job.h"
 #include "salvage/salvage_job.h"
+#include "salvage/salvaged_swap.h"
 #include "ui/database_drop.h"
 #include "ui/main_window_texts.h"
 #include "ui/message_boxes.h"
@@ -105,8 +107,12 @@ void rg_win_Zhu::repairWorker(WideString path) {
     // A repair that could not read every row leaves the user nothing: the salvage saves what can
     // be read into a new file, on this thread, with its progress in the hint line. It is offered
     // only where it can help.
-    if (outcome.offersSalvage && askResultQuestion(runWindow(), kSalvageQuestion))
-        showResultBox(runWindow(), salvageSummary(salvageJob.salvageDatabase(path)));
+    if (outcome.offersSalvage && askResultQuestion(runWindow(), kSalvageQuestion)) {
+        const SalvageOutcome salvaged = salvageJob.salvageDatabase(path);
+        showResultBox(runWindow(), salvageSummary(salvaged));
+        if (!salvaged.report.salvaged.empty() && askResultQuestion(runWindow(), kUseSalvagedQuestion))
+            showResultBox(runWindow(), useSalvagedDatabase(salvaged).text);
+    }
     repairEnded.raise(repairJob);
 }
 

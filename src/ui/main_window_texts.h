@@ -27,3 +27,5 @@ inline constexpr char16_t kThreadNotStarted[] = u"无法启动修复线程请稍
 
 // After a repair that could not read every row: the offer to salvage.
 inline constexpr char16_t kSalvageQuestion[] = u"部分数据无法读取。是否把可读取的数据抢救到新文件?(原数据库保持不变)";
+// After a salvage that wrote a salvaged database: the offer to put it in the original's place.
+inline constexpr char16_t kUseSalvagedQuestion[] = u"是否用抢救数据库代替原数据库?(原数据库将保留为备份)";

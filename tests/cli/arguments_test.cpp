@@ -14,6 +14,7 @@ struct ArgumentCase {
     WideString path;
     WideString exemptTables;   // for repair
     WideString error;          // for a usage error
+    bool useSalvaged = false;
 };
 
 std::string joined(const StringArray& arguments) {
@@ -39,6 +40,11 @@ TEST(Arguments, eachArgumentListAsksForOneAction) {
         {{u"--schema-from", u"old.db", u"shop.db"}, Action::usageError, u"", defaults, u"--schema-from goes with --salvage"},
         {{u"--salvage", u"shop.db", u"--schema-from"}, Action::usageError, u"", defaults, u"--schema-from needs the path of a copy"},
         {{u"--salvage", u"--check", u"shop.db"}, Action::usageError, u"", defaults, u"--check and --salvage cannot be given together"},
+        {{u"--salvage", u"--use-salvaged", u"shop.db"}, Action::salvage, u"shop.db", defaults, u"", true},
+        {{u"shop.db", u"--use-salvaged", u"--salvage"}, Action::salvage, u"shop.db", defaults, u"", true},
+        // Only a salvage has a salvaged database to use: a repair swaps its own, and a check none.
+        {{u"--use-salvaged", u"shop.db"}, Action::usageError, u"", defaults, u"--use-salvaged goes with --salvage"},
+        {{u"--check", u"--use-salvaged", u"shop.db"}, Action::usageError, u"", defaults, u"--use-salvaged goes with --salvage"},
         {{u"--help"}, Action::help, u"", defaults, u""},
         {{u"-h", u"shop.db"}, Action::help, u"", defaults, u""},
         {{u"shop.db", u"--version"}, Action::version, u"", defaults, u""},
@@ -54,6 +60,7 @@ TEST(Arguments, eachArgumentListAsksForOneAction) {
         EXPECT_EQ(c.action, line.action);
         EXPECT_EQ(c.path, line.path);
         EXPECT_EQ(c.error, line.error);
+        EXPECT_EQ(c.useSalvaged, line.useSalvaged);
         if (c.action == Action::repair) {
             EXPECT_EQ(c.exemptTables, line.exemptTables);
         }

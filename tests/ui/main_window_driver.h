@@ -20,6 +20,8 @@ constexpr int kTitleLabelId = 106;
 
 // The question a run asks when rows could not be read.
 inline constexpr char16_t kSalvageQuestion[] = u"部分数据无法读取。是否把可读取的数据抢救到新文件?(原数据库保持不变)";
+// The question after a salvage that wrote a salvaged database.
+inline constexpr char16_t kUseSalvagedQuestion[] = u"是否用抢救数据库代替原数据库?(原数据库将保留为备份)";
 
 // Creates the window at its default position and size, as the program's start-up does, after
 // setting the display scale from the screen's DPI. The start-up tip is answered by boxes.

@@ -1,5 +1,6 @@
 // What the window says after a run: the result with its cause, the salvage offered only where rows
-// could not be read, and the salvage's box with the report's own verdict.
+// could not be read, and the salvage's box with the report's own verdict, followed by the offer to
+// use the salvaged database.
 #include <gtest/gtest.h>
 
 #include "fixtures/damaged_database.h"
@@ -39,7 +40,7 @@ TEST(MainWindowOutcome, theResultCarriesItsCauseAndTheSalvageIsOfferedOnlyWhereR
         opened.boxes.answerWith(kSalvageQuestion, IDYES);
 
         clickMiddle(opened.control(kStartButtonId));
-        const std::size_t boxes = c.salvageVerdict.empty() ? 1 : 3;
+        const std::size_t boxes = c.salvageVerdict.empty() ? 1 : 4;
         ASSERT_TRUE(opened.boxes.waitForBoxes(boxes, 60000));
         ASSERT_TRUE(pumpUntil([&] { return opened.text(kStartButtonId) == u"开始修复"; }, 10000));
         const std::vector<WideString> texts = opened.boxes.seenTexts();
@@ -50,6 +51,7 @@ TEST(MainWindowOutcome, theResultCarriesItsCauseAndTheSalvageIsOfferedOnlyWhereR
         EXPECT_TRUE(texts[2].starts_with(c.salvageVerdict)) << toUtf8(texts[2]);
         EXPECT_NE(WideString::npos, texts[2].find(u"抢救数据库-")) << "the box names the salvaged file";
         EXPECT_NE(WideString::npos, texts[2].find(u"\n详细报告:")) << "and the report";
+        EXPECT_EQ(WideString(kUseSalvagedQuestion), texts[3]);
     }
 }
 

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "fixtures/damaged_database.h"
 #include "main_window_driver.h"
@@ -44,6 +47,11 @@ bool isIdle(const OpenMainWindow& opened) {
            opened.text(kPathBoxId).empty();
 }
 
+std::string fileBytes(const WideString& path) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
 std::string joined(const std::vector<WideString>& lines) {
     std::string text;
     for (const WideString& line : lines) text += toUtf8(line) + "\n";
@@ -51,38 +59,64 @@ std::string joined(const std::vector<WideString>& lines) {
 }
 
 // A database whose orders table has a garbled page cannot be repaired: the window offers to salvage
-// it. Yes saves what can be read into a new file and names it; No leaves the folder as it was.
-TEST(MainWindowSalvage, aFailedRepairOffersTheSalvageAndDoesWhatTheUserChose) {
-    const WideString question = kSalvageQuestion;
-    for (const int answer : {IDYES, IDNO}) {
-        SCOPED_TRACE(answer == IDYES ? "yes" : "no");
+// it. Yes saves what can be read into a new file, names it and offers to use it in the original's
+// place; a second Yes swaps it in with the original kept as the backup. No leaves the folder as it was.
+TEST(MainWindowSalvage, aFailedRepairOffersTheSalvageAndItsUseAndDoesWhatTheUserChose) {
+    struct Case {
+        const char* what;
+        int salvage;
+        int use;
+        std::size_t boxes;
+    };
+    const Case cases[] = {{"no salvage", IDNO, IDNO, 2}, {"salvaged, kept aside", IDYES, IDNO, 4}, {"salvaged and used", IDYES, IDYES, 5}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         TempFolder folder;
         const WideString path = folder / u"shop.db";
         ASSERT_TRUE(writeShopDatabase(path, 5000));
         ASSERT_TRUE(garbleLeafPage(path, u"orders"));
+        const std::string original = fileBytes(path);
         OpenMainWindow opened;
         dropFiles(opened.handle(), {path});
         opened.boxes.forget();
-        opened.boxes.answerWith(question, answer);
+        opened.boxes.answerWith(kSalvageQuestion, c.salvage);
+        opened.boxes.answerWith(kUseSalvagedQuestion, c.use);
         std::vector<WideString> lines;
         TextWatch watch(opened.control(kHintLabelId), [&](const WideString& text) { lines.push_back(text); });
 
         clickMiddle(opened.control(kStartButtonId));
-        const size_t boxes = answer == IDYES ? 3 : 2;
-        ASSERT_TRUE(opened.boxes.waitForBoxes(boxes, 60000)) << joined(opened.boxes.seenTexts());
+        ASSERT_TRUE(opened.boxes.waitForBoxes(c.boxes, 60000)) << joined(opened.boxes.seenTexts());
         ASSERT_TRUE(pumpUntil([&] { return isIdle(opened); }, 10000));
         const std::vector<WideString> texts = opened.boxes.seenTexts();
-        ASSERT_EQ(boxes, texts.size()) << joined(texts);
+        ASSERT_EQ(c.boxes, texts.size()) << joined(texts);
         EXPECT_TRUE(texts[0].starts_with(u"修复失败:数据异常\n修复失败,表orders中有行无法读取")) << toUtf8(texts[0]);
-        EXPECT_EQ(question, texts[1]);
-        bool salvaged = false;
-        for (const WideString& name : folder.fileNames()) salvaged = salvaged || name.starts_with(u"抢救数据库-");
-        EXPECT_EQ(answer == IDYES, salvaged);
-        if (answer == IDNO) continue;
+        EXPECT_EQ(WideString(kSalvageQuestion), texts[1]);
+        WideString salvaged, backup;
+        for (const WideString& name : folder.fileNames()) {
+            if (name.starts_with(u"抢救数据库-")) salvaged = name;
+            if (name.starts_with(u"原数据库备份-")) backup = name;
+        }
+        if (c.salvage == IDNO) {
+            EXPECT_TRUE(salvaged.empty());
+            EXPECT_EQ(original, fileBytes(path));
+            continue;
+        }
         EXPECT_TRUE(texts[2].starts_with(u"抢救完成:")) << toUtf8(texts[2]);
         EXPECT_NE(WideString::npos, texts[2].find(u"抢救数据库-")) << "the box names the salvaged file";
         EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const WideString& line) { return line.find(u"抢救中") != WideString::npos; }))
             << joined(lines);
+        EXPECT_EQ(WideString(kUseSalvagedQuestion), texts[3]);
+        if (c.use == IDNO) {
+            EXPECT_FALSE(salvaged.empty());
+            EXPECT_TRUE(backup.empty());
+            EXPECT_EQ(original, fileBytes(path));
+            continue;
+        }
+        EXPECT_TRUE(salvaged.empty()) << "the salvaged file took the original's name";
+        ASSERT_FALSE(backup.empty());
+        EXPECT_EQ(u"已用抢救数据库代替原数据库。原数据库保存为:" + folder.path() + backup, texts[4]);
+        EXPECT_EQ(original, fileBytes(folder / backup));
+        EXPECT_EQ(StringArray{u"4892"}, readColumn(path, u"SELECT COUNT(*) FROM orders")) << "the 108 orders of the garbled page are lost";
     }
 }
 
