@@ -61,7 +61,7 @@ for _ in $(seq "$runs"); do
     rm -f "$out"
     sync
     # shellcheck disable=SC2016   # expanded by the inner bash, from its own arguments
-    run_timed recover bash -o pipefail -c '"$0" "$1" .recover | "$0" "$2"' "$shell" "$source_db" "$out"
+    run_timed recover bash -o pipefail -c '"$0" "$1" .recover | "$0" "$2"' "$peer_shell" "$source_db" "$out"
     keep_best
 done
 recovered=$(rows_back "$out")
