@@ -127,6 +127,25 @@ void nameLostPages(rg_MoKuai_class_sqliteShuJuKu& salvaged, const StoredTable& t
     }
 }
 
+// The row named by the key in the first columns of a page's row: a rowid, or the primary key's values.
+KnownRow knownRow(const StoredTable& table, const TypedPage& rows, std::int64_t row) {
+    KnownRow named;
+    const std::size_t keys = table.isWithoutRowid ? table.keyColumns : 1;
+    for (std::size_t column = 0; column < keys; ++column) {
+        const TypedValue value = rows.value(row, static_cast<std::int32_t>(column));
+        named.key += (column ? ", " : "") + jsonValue(value);
+        named.keyText += (column ? u", " : u"") + valueText(value);
+    }
+    if (table.isWithoutRowid) {
+        named.key = "[" + named.key + "]";
+        named.keyText = u"(" + named.keyText + u")";
+    } else {
+        named.keyText = u"rowid " + named.keyText;
+    }
+    named.values = "{}";
+    return named;
+}
+
 void restoreTableRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, const StoredTable& table, std::int64_t, SalvagedTable& salvagedTable) {
     const StringArray keys = keyColumns(table);
     for (const SourceIndex& index : readIndexes(salvaged, table.name)) {
@@ -134,10 +153,15 @@ void restoreTableRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, const StoredTable
         StringArray columns = keys;
         for (const WideString& column : table.storedNames())
             if (std::find(keys.begin(), keys.end(), column) == keys.end()) columns.push_back(column);
-        // One statement: the rows come back all or none, their values never leaving SQLite.
-        const QueryOutcome restored =
-            salvaged.execBound(u"INSERT INTO main." + quotedName(table.name) + u" (" + columnList(columns) + u") " + missingEntries(table, index.name, columns, true));
-        if (restored) salvagedTable.restoredRows += restored.changedRows;
+        // One statement: the rows come back all or none, their values never leaving SQLite; it
+        // returns their keys, by which the report names them.
+        TypedPage restored;
+        if (!salvaged.queryPage(u"INSERT INTO main." + quotedName(table.name) + u" (" + columnList(columns) + u") " +
+                                    missingEntries(table, index.name, columns, true) + u" RETURNING " + columnList(keys),
+                                restored))
+            continue;
+        salvagedTable.restoredRows += restored.rowCount();
+        for (std::int64_t row = 0; row < restored.rowCount(); ++row) salvagedTable.restoredRowKeys.push_back(knownRow(table, restored, row));
     }
 }
 
@@ -156,22 +180,10 @@ void nameTableRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, const StoredTable& t
             (void)salvaged.queryPage(missingEntries(table, index.name, columns, false), rows);
         }
         for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
-            std::string key;
-            WideString keyText;
-            for (std::size_t column = 0; column < keys.size(); ++column) {
-                const TypedValue value = rows.value(row, static_cast<std::int32_t>(column));
-                key += (column ? ", " : "") + jsonValue(value);
-                keyText += (column ? u", " : u"") + valueText(value);
-            }
-            if (table.isWithoutRowid) {
-                key = "[" + key + "]";
-                keyText = u"(" + keyText + u")";
-            } else {
-                keyText = u"rowid " + keyText;
-            }
-            KnownRow& entry = known[key];
-            entry.key = key;
-            entry.keyText = keyText;
+            const KnownRow named = knownRow(table, rows, row);
+            KnownRow& entry = known[named.key];
+            entry.key = named.key;
+            entry.keyText = named.keyText;
             for (std::size_t column = keys.size(); column < columns.size(); ++column) {
                 const std::string field = jsonValue(textValue(toUtf8(columns[column]))) + ": ";
                 if (entry.values.find(field) == std::string::npos)

@@ -149,7 +149,8 @@ WideString keyList(const std::vector<KnownRow>& rows) {
 WideString tableDetails(const SalvagedTable& table) {
     WideString lines;
     if (table.placedRows > 0) lines += u"  其中 " + decimalText(table.placedRows) + u" 行来自失去上级页的页,按行的结构和键归入本表\n";
-    if (table.restoredRows > 0) lines += u"  其中 " + decimalText(table.restoredRows) + u" 行由包含全部列的索引恢复,请核对\n";
+    if (table.restoredRows > 0)
+        lines += u"  其中 " + decimalText(table.restoredRows) + u" 行由包含全部列的索引恢复,请核对:" + keyList(table.restoredRowKeys) + u"\n";
     if (!table.damagedRows.empty()) lines += u"  内容已损坏的行(仍在表中):" + keyList(table.damagedRows) + u"\n";
     if (!table.lostRowsKnown.empty()) lines += u"  索引记得的丢失行:" + keyList(table.lostRowsKnown) + u"\n";
     for (const WideString& range : table.lostKeyRanges) lines += u"  丢失的页所在的键范围:" + range + u"\n";
@@ -198,7 +199,8 @@ std::string SalvageReport::json() const {
         text += std::string(i ? ", " : "") + "{\"name\": " + jsonString(table.name) + ", \"source_rows\": " + jsonCount(table.sourceRows) +
                 ", \"source_rows_from\": " + (table.sourceRowsFrom.empty() ? "null" : jsonString(table.sourceRowsFrom)) +
                 ", \"salvaged_rows\": " + std::to_string(table.salvagedRows) + ", \"placed_rows\": " + std::to_string(table.placedRows) +
-                ", \"restored_rows\": " + std::to_string(table.restoredRows) + ", \"damaged_rows\": " + jsonRows(table.damagedRows, false) +
+                ", \"restored_rows\": " + std::to_string(table.restoredRows) +
+                ", \"restored_from_index\": " + jsonRows(table.restoredRowKeys, false) + ", \"damaged_rows\": " + jsonRows(table.damagedRows, false) +
                 ", \"lost_rows\": " + jsonCount(table.lostRows()) + ", \"lost_rows_known\": " + jsonRows(table.lostRowsKnown, true) +
                 ", \"lost_key_ranges\": " + jsonStrings(table.lostKeyRanges) + ", \"verified\": " + (table.verified ? "true" : "false") + "}";
     }

@@ -30,6 +30,7 @@ struct SalvagedTable {
     // and the rows rebuilt from an index that holds every column.
     std::int64_t placedRows = 0;
     std::int64_t restoredRows = 0;
+    std::vector<KnownRow> restoredRowKeys;   // the restored rows, by key
     // Rows that came back with part of their content cut or patched (a broken overflow chain):
     // kept in the table, never counted as salvaged.
     std::vector<KnownRow> damagedRows;
@@ -81,7 +82,8 @@ struct SalvageReport {
     // reportPath, when not empty, is named as the place of the whole report.
     WideString summary(const WideString& reportPath) const;
     // For scripts: {"source", "salvaged", "tables": [{"name", "source_rows", "source_rows_from",
-    // "salvaged_rows", "placed_rows", "restored_rows", "damaged_rows": [{"key"}], "lost_rows",
+    // "salvaged_rows", "placed_rows", "restored_rows", "restored_from_index": [{"key"}],
+    // "damaged_rows": [{"key"}], "lost_rows",
     // "lost_rows_known": [{"key", "values"}], "lost_key_ranges", "verified"}], "lost_and_found_rows",
     // "index_entries_apart", "objects_not_rebuilt", "schema_copy", "source_sound", "schema_read",
     // "nothing_lost"}, UTF-8; unknown counts and absent names are null.

@@ -183,6 +183,7 @@ TEST(SalvageCases, rowsComeBackToTheirTablesAndEveryLostRowIsNamed) {
             EXPECT_EQ(shopTable.name == std::u16string_view(u"orders") ? StringArray(lost.begin(), lost.end()) : StringArray{}, named) << text;
             if (isDamaged && isRestored && c.damage == Damage::middleLeaf) {
                 EXPECT_EQ(destroyed, table->restoredRows) << text;
+                EXPECT_EQ(static_cast<std::size_t>(destroyed), table->restoredRowKeys.size()) << text;
             }
             if (c.object == std::u16string_view(u"logs") && shopTable.name == std::u16string_view(u"logs") && c.damage == Damage::middleLeaf) {
                 // No index knows them: the pages' key range says where they were.
