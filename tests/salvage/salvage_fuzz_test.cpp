@@ -1,4 +1,4 @@
-// Salvages of a small database damaged at random (seeded, printed on failure): whatever came back,
+// Salvages of a small database damaged at random (seeded, the seed printed on failure): whatever came back,
 // the report never states more than is true. A table whose figures are verified holds only rows it
 // had, with their values; verified and whole, it holds them all. Where two pages swapped places, a
 // table whose b-tree checks clean may be reading a leaf of a table of the same shape: nothing in
@@ -107,9 +107,9 @@ TEST(SalvageFuzz, aVerifiedTableHoldsOnlyItsOwnRowsAndAWholeOneHoldsThemAll) {
     ASSERT_TRUE(writeSmallShop(original));
     std::map<WideString, std::map<WideString, WideString>> before;
     for (const FuzzTable& table : kTables) before[table.name] = rowsOf(original, table);
-    // DOVRANE_FUZZ_SEED repeats a run that failed.
+    // The same damages on every run, so that a failure repeats; DOVRANE_FUZZ_SEED tries others.
     const char* given = std::getenv("DOVRANE_FUZZ_SEED");
-    const std::uint32_t seed = given ? static_cast<std::uint32_t>(std::stoul(given)) : std::random_device()();
+    const std::uint32_t seed = given ? static_cast<std::uint32_t>(std::stoul(given)) : 20261211;
     std::mt19937 random(seed);
     for (int round = 0; round < 24; ++round) {
         const WideString path = folder / (u"shop-" + decimalText(round) + u".db");
