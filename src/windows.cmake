@@ -32,10 +32,11 @@ target_link_libraries(dovrane_toolkit
     INTERFACE dovrane_resources)
 dovrane_warnings(dovrane_toolkit)
 
-# The main window and its handlers, on the toolkit and the repair job.
+# The main window and its handlers, on the toolkit and the repair and salvage jobs; the common
+# open-file dialog comes from comdlg32.
 dovrane_sources(ui_sources ui/*.cpp)
 add_library(dovrane_ui STATIC ${ui_sources})
-target_link_libraries(dovrane_ui PUBLIC dovrane_toolkit dovrane_repair dovrane_salvage)
+target_link_libraries(dovrane_ui PUBLIC dovrane_toolkit dovrane_repair dovrane_salvage comdlg32)
 # The title shows the project's version as major.minor ("Dovrane V2.1").
 target_compile_definitions(dovrane_ui PUBLIC
     DOVRANE_TITLE_VERSION=u"${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")

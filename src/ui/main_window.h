@@ -42,6 +42,10 @@ protected:
     virtual void bindEvents();
     // Starts the detached repair thread on its own copy of path; false when no thread could start.
     virtual bool startRepairThread(const WideString& path);
+    // Asks the user, from the run's thread, for another copy of the same program's database as the
+    // one at sourcePath, whose schema a salvage can take: the system's open-file dialog, owned by
+    // the window and starting in the source's folder. Empty when the user cancels.
+    virtual WideString chooseSchemaCopy(const WideString& sourcePath);
 
 private:
     void showStartupTip();

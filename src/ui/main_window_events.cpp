@@ -1,7 +1,7 @@
 // What the main window does: takes a dropped database, repairs it on a thread of its own with its
 // progress in the hint label, reports the result (and offers to salvage what a failed repair could
-// not rebuild, then to use the salvaged database in the original's place) and resets, and refuses
-// to close during a run.
+// not rebuild, another copy's schema when the salvage could not read the source's, then to use the
+// salvaged database in the original's place) and resets, and refuses to close during a run.
 #include "ui/main_window.h"
 
 #include "jobs/job_progress.h"
@@ -10,6 +10,7 @@
 #include "salvage/salvage_job.h"
 #include "salvage/salvaged_swap.h"
 #include "ui/database_drop.h"
+#include "ui/database_file_dialog.h"
 #include "ui/main_window_texts.h"
 #include "ui/message_boxes.h"
 
@@ -19,6 +20,8 @@ namespace {
 // eventTarget, so a window destroyed meanwhile is not reached.
 EventSlot<rg_mk_class_sqliteshjk_xf> repairEnded;
 EventSlot<rg_mk_class_sqliteshjk_xf, HWND&> runWindowWanted;
+// Given the source's path, sets the other copy the user chose for its schema; left empty when none.
+EventSlot<rg_mk_class_sqliteshjk_xf, const WideString&, WideString&> schemaCopyWanted;
 
 // The window the run's boxes belong to; null once it is gone.
 HWND runWindow() {
@@ -36,6 +39,23 @@ WideString resultText(const RepairOutcome& outcome) {
 // The box after a salvage: the report's own summary, or why it failed.
 WideString salvageSummary(const SalvageOutcome& outcome) {
     return outcome.report.salvaged.empty() ? outcome.result : outcome.report.summary(outcome.reportPath);
+}
+
+// Salvages the database at path and shows the salvage's box. A salvage that could not read the
+// source's schema could put no row in its table: the user may choose another copy of the same
+// program's database, and the salvage runs again with that copy's schema, under a new stamp, the
+// first salvaged file staying beside it. Returns the latest salvage's outcome.
+SalvageOutcome salvageOfferingSchemaCopy(const WideString& path) {
+    SalvageOutcome salvaged = salvageJob.salvageDatabase(path);
+    showResultBox(runWindow(), salvageSummary(salvaged));
+    if (salvaged.report.salvaged.empty() || salvaged.report.isSchemaRead || !askResultQuestion(runWindow(), kSchemaCopyQuestion))
+        return salvaged;
+    WideString copy;
+    (void)schemaCopyWanted.raise(repairJob, path, copy);   // a window gone meanwhile chooses nothing
+    if (copy.empty()) return salvaged;
+    salvaged = salvageJob.salvageDatabase(path, copy);
+    showResultBox(runWindow(), salvageSummary(salvaged));
+    return salvaged;
 }
 
 }  // namespace
@@ -91,6 +111,10 @@ void rg_win_Zhu::onStartClicked(WindowObject& sender) {
         window = handle();
         return 0;
     });
+    schemaCopyWanted.subscribe(eventTarget, 1, [this](rg_mk_class_sqliteshjk_xf&, std::int32_t, const WideString& source, WideString& copy) {
+        copy = chooseSchemaCopy(source);
+        return 0;
+    });
     if (startRepairThread(path)) return;
     // No thread will reset the window, so it goes back to idle here rather than stay "修复中".
     resetToIdle();
@@ -108,12 +132,15 @@ void rg_win_Zhu::repairWorker(WideString path) {
     // be read into a new file, on this thread, with its progress in the hint line. It is offered
     // only where it can help.
     if (outcome.offersSalvage && askResultQuestion(runWindow(), kSalvageQuestion)) {
-        const SalvageOutcome salvaged = salvageJob.salvageDatabase(path);
-        showResultBox(runWindow(), salvageSummary(salvaged));
+        const SalvageOutcome salvaged = salvageOfferingSchemaCopy(path);
         if (!salvaged.report.salvaged.empty() && askResultQuestion(runWindow(), kUseSalvagedQuestion))
             showResultBox(runWindow(), useSalvagedDatabase(salvaged).text);
     }
     repairEnded.raise(repairJob);
+}
+
+WideString rg_win_Zhu::chooseSchemaCopy(const WideString& sourcePath) {
+    return chooseDatabaseFile(handle(), kSchemaCopyDialogTitle, platform::folderOf(sourcePath));
 }
 
 template <typename Job>

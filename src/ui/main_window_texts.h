@@ -29,3 +29,8 @@ inline constexpr char16_t kThreadNotStarted[] = u"无法启动修复线程请稍
 inline constexpr char16_t kSalvageQuestion[] = u"部分数据无法读取。是否把可读取的数据抢救到新文件?(原数据库保持不变)";
 // After a salvage that wrote a salvaged database: the offer to put it in the original's place.
 inline constexpr char16_t kUseSalvagedQuestion[] = u"是否用抢救数据库代替原数据库?(原数据库将保留为备份)";
+// After a salvage that could not read the source's schema: the offer to take another copy's.
+inline constexpr char16_t kSchemaCopyQuestion[] =
+    u"原数据库的表结构已无法读取,抢救出的行都无法归入原表。是否选择同一程序的另一个数据库副本(例如较早的 原数据库备份-….db)作为表结构,重新抢救?";
+// The title of the open-file dialog that picks that copy.
+inline constexpr char16_t kSchemaCopyDialogTitle[] = u"选择作为表结构的数据库副本";

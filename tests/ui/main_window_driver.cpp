@@ -19,6 +19,12 @@ WideString OpenMainWindow::text(int id) const {
     return controlText(control(id));
 }
 
+std::string joined(const std::vector<WideString>& lines) {
+    std::string text;
+    for (const WideString& line : lines) text += toUtf8(line) + "\n";
+    return text;
+}
+
 namespace {
 // One watch at a time: the hook procedure takes no context of its own.
 HWND watchedWindow = nullptr;

@@ -52,12 +52,6 @@ std::string fileBytes(const WideString& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-std::string joined(const std::vector<WideString>& lines) {
-    std::string text;
-    for (const WideString& line : lines) text += toUtf8(line) + "\n";
-    return text;
-}
-
 // A database whose orders table has a garbled page cannot be repaired: the window offers to salvage
 // it. Yes saves what can be read into a new file, names it and offers to use it in the original's
 // place; a second Yes swaps it in with the original kept as the backup. No leaves the folder as it was.
