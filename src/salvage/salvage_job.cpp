@@ -67,6 +67,7 @@ void placeRows(const WideString& salvagedPath, const WideString& sourcePath, con
     if (!connectBeside(salvaged, salvagedPath, sourcePath)) return;
     SchemaCopy copy;
     const bool takesCopy = !report.isSchemaRead && !schemaCopyPath.empty() && copy.read(schemaCopyPath);
+    if (!report.isSchemaRead && !schemaCopyPath.empty() && !takesCopy) report.unreadSchemaCopy = schemaCopyPath;
     if (takesCopy) {
         report.schemaCopy = schemaCopyPath;
         const WriterLock writing(salvaged);

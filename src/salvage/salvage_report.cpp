@@ -92,6 +92,7 @@ StringArray facts(const SalvageReport& report) {
     else if (const std::int64_t uncounted = uncountedTables(report); uncounted > 0)
         lines.push_back(u"有 " + decimalText(uncounted) + u" 个表的原有行数无法统计,丢失的行数可能更多。");
     if (!report.schemaCopy.empty()) lines.push_back(u"表结构取自另一个副本:" + report.schemaCopy + u"。");
+    if (!report.unreadSchemaCopy.empty()) lines.push_back(u"所选的副本中读不到表结构,未能使用:" + report.unreadSchemaCopy + u"。");
     if (const std::int64_t unverified = std::count_if(report.tables.begin(), report.tables.end(), [](const SalvagedTable& table) { return !table.verified; });
         unverified > 0)
         lines.push_back(u"有 " + decimalText(unverified) + u" 个表的结构已损坏或无法检查,它们的行数未经核实。");
@@ -206,7 +207,8 @@ std::string SalvageReport::json() const {
     }
     text += "], \"lost_and_found_rows\": " + std::to_string(lostAndFoundRows) + ", \"index_entries_apart\": " + std::to_string(indexEntriesApart) +
             ", \"objects_not_rebuilt\": " + jsonStrings(objectsNotRebuilt) +
-            ", \"schema_copy\": " + (schemaCopy.empty() ? "null" : jsonString(schemaCopy)) + ", \"source_sound\": " + std::string(isSourceSound ? "true" : "false") + ", \"schema_read\": " + (isSchemaRead ? "true" : "false") +
+            ", \"schema_copy\": " + (schemaCopy.empty() ? "null" : jsonString(schemaCopy)) +
+            ", \"unread_schema_copy\": " + (unreadSchemaCopy.empty() ? "null" : jsonString(unreadSchemaCopy)) + ", \"source_sound\": " + std::string(isSourceSound ? "true" : "false") + ", \"schema_read\": " + (isSchemaRead ? "true" : "false") +
             ", \"nothing_lost\": " + (isNothingLost() ? "true" : "false");
     if (!failure.empty()) text += ", \"failure\": " + jsonString(failure);
     return text + "}\n";

@@ -54,8 +54,10 @@ struct SalvageReport {
     // Entries of index pages that no table took: kept apart in lostAndFound + "_index_entries",
     // never counted as rows.
     std::int64_t indexEntriesApart = 0;
-    // The other copy whose schema placed the rows, when the source's own could not be read.
+    // The other copy whose schema placed the rows, when the source's own could not be read; or the
+    // copy given whose schema could not be read (no database, no table).
     WideString schemaCopy;
+    WideString unreadSchemaCopy;
     StringArray objectsNotRebuilt;
     WideString failure;   // why the salvage failed; empty when it ran
     // Whether SQLite's check found the source sound. A damaged source may give back every row with
@@ -85,7 +87,7 @@ struct SalvageReport {
     // "salvaged_rows", "placed_rows", "restored_rows", "restored_from_index": [{"key"}],
     // "damaged_rows": [{"key"}], "lost_rows",
     // "lost_rows_known": [{"key", "values"}], "lost_key_ranges", "verified"}], "lost_and_found_rows",
-    // "index_entries_apart", "objects_not_rebuilt", "schema_copy", "source_sound", "schema_read",
+    // "index_entries_apart", "objects_not_rebuilt", "schema_copy", "unread_schema_copy", "source_sound", "schema_read",
     // "nothing_lost"}, UTF-8; unknown counts and absent names are null.
     std::string json() const;
 };

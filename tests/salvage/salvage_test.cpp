@@ -130,6 +130,19 @@ TEST(Salvage, theSourcesOwnLostAndFoundTablesStayItsOwn) {
     EXPECT_EQ(0, tableNamed(outcome.report, u"twin")->salvagedRows) << text;
 }
 
+// A copy given for a lost schema that holds no schema is named as unused, and the rows wait
+// without a table as they would without a copy.
+TEST(Salvage, aCopyWithoutASchemaIsNamedAsUnused) {
+    TempFolder folder;
+    const WideString path = folder / u"notes.db", copy = folder / u"list.db";
+    ASSERT_TRUE(writeNotes(path) && garbleFirstPage(path) && writeNotADatabase(copy));
+    const SalvageOutcome outcome = salvageJob.salvageDatabase(path, copy);
+    EXPECT_EQ(copy, outcome.report.unreadSchemaCopy);
+    EXPECT_TRUE(outcome.report.schemaCopy.empty());
+    EXPECT_GE(outcome.report.lostAndFoundRows, 3003);
+    EXPECT_NE(std::string::npos, toUtf8(outcome.report.summary({})).find(toUtf8(u"所选的副本中读不到表结构,未能使用:" + copy)));
+}
+
 // A source a program left in the middle of its work is salvaged as SQLite sees it (the journal
 // rolled back, the -wal's rows taken in), and its files keep their bytes, with no -shm beside them.
 TEST(Salvage, aSourceLeftMidWorkIsSalvagedAsSQLiteSeesItAndKeepsItsFiles) {
