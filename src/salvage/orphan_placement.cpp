@@ -193,7 +193,7 @@ private:
         const WideString name = u"temp.known_rowids_" + decimalText(static_cast<std::int64_t>(rowidTables.size()));
         const bool read = salvaged.execSql(u"CREATE TABLE " + name + u" (id INTEGER PRIMARY KEY)") &&
                           salvaged.execSql(u"INSERT OR IGNORE INTO " + name + u" SELECT rowid FROM src." + quotedName(table) + u" INDEXED BY " +
-                                           quotedName(index));
+                                           quotedName(index) + u" ORDER BY 1");   // in order, each lands after the last
         return rowidTables[index] = read ? name : WideString();
     }
 
