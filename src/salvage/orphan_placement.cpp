@@ -49,7 +49,7 @@ public:
             if (table.name != report.lostAndFound && !table.hasComputedColumns) tables.push_back(std::move(table));
         // Every step reads one b-tree's rows: without this index, each would read all of them.
         const WideString byTree = u"main." + quotedName(report.lostAndFound + u"_by_tree");
-        (void)salvaged.execSql(u"CREATE INDEX " + byTree + u" ON " + quotedName(report.lostAndFound) + u" (rootpgno, nfield)");
+        const bool isIndexed = salvaged.execSql(u"CREATE INDEX " + byTree + u" ON " + quotedName(report.lostAndFound) + u" (rootpgno, nfield)");
         // Tables' b-trees first: an index's entries are told from rows by the rows they name.
         std::vector<OrphanTree> trees = readTrees();
         std::stable_partition(trees.begin(), trees.end(), [](const OrphanTree& tree) { return tree.hasRowids; });
@@ -73,7 +73,9 @@ public:
         }
         removeSettledTrees(trees.size());
         keepIndexEntriesApart();
-        (void)salvaged.execSql(u"DROP INDEX IF EXISTS " + byTree);   // gone with its table when every tree found its place
+        // Only the index made here (a name the user's schema took leaves that index alone); gone
+        // with its table when every tree found its place.
+        if (isIndexed) (void)salvaged.execSql(u"DROP INDEX IF EXISTS " + byTree);
         if (salvaged.queryInteger(u"SELECT count(*) FROM " + orphans) == 0) (void)salvaged.execSql(u"DROP TABLE IF EXISTS " + orphans);
     }
 
