@@ -19,7 +19,7 @@ std::string jsonValue(const TypedValue& value) {
     case StorageClass::integer: return std::to_string(value.integer);
     case StorageClass::real: std::snprintf(number, sizeof number, "%.17g", value.real); return number;
     case StorageClass::null: return "null";
-    case StorageClass::text: break;
+    case StorageClass::text: return jsonText(value.bytes);
     case StorageClass::blob: {
         std::string hex = "\"x'";
         for (const char byte : value.bytes) {
@@ -29,17 +29,7 @@ std::string jsonValue(const TypedValue& value) {
         return hex + "'\"";
     }
     }
-    std::string quoted = "\"";
-    for (const char byte : value.bytes) {
-        if (byte == '"' || byte == '\\') quoted += '\\';
-        if (static_cast<unsigned char>(byte) < 0x20) {
-            std::snprintf(number, sizeof number, "\\u%04x", static_cast<unsigned char>(byte));
-            quoted += number;
-        } else {
-            quoted += byte;
-        }
-    }
-    return quoted + "\"";
+    return "null";
 }
 
 // A value for people: text as it is, anything else as in JSON.
@@ -91,8 +81,7 @@ WideString missingEntries(const StoredTable& table, const WideString& index, con
     const StringArray keys = keyColumns(table);
     WideString named, order, sameKey;
     for (std::size_t column = 0; column < columns.size(); ++column) {
-        WideString alias = decimalText(static_cast<std::int64_t>(column));
-        alias.insert(0, 1, u'c');   // not u"c" + ...: GCC 12 warns of an overlap that cannot happen
+        const WideString alias = fieldColumn(column);
         named += (column ? u", " : u"") + (columns[column] == u"rowid" ? columns[column] : quotedName(columns[column])) + u" AS " + alias;
         if (column >= keys.size()) continue;
         order += (column ? u", " : u"") + alias;
@@ -185,7 +174,7 @@ void nameTableRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, const StoredTable& t
             entry.key = named.key;
             entry.keyText = named.keyText;
             for (std::size_t column = keys.size(); column < columns.size(); ++column) {
-                const std::string field = jsonValue(textValue(toUtf8(columns[column]))) + ": ";
+                const std::string field = jsonText(toUtf8(columns[column])) + ": ";
                 if (entry.values.find(field) == std::string::npos)
                     entry.values += (entry.values.empty() ? "" : ", ") + field + jsonValue(rows.value(row, static_cast<std::int32_t>(column)));
             }
@@ -210,10 +199,10 @@ template <typename Step>
 void forTablesThatMayHaveLostRows(rg_MoKuai_class_sqliteShuJuKu& salvaged, SalvageReport& report, Step step) {
     const WriterLock serving(salvaged);
     for (const StoredTable& table : readStoredTables(salvaged, u"main")) {
-        const auto listed = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& known) { return known.name == table.name; });
-        if (listed == report.tables.end()) continue;
+        SalvagedTable* listed = report.table(table.name);
+        if (!listed) continue;
         const auto held = salvaged.queryInteger(u"SELECT count(*) FROM main." + quotedName(table.name));
-        if (!held || (listed->verified && listed->sourceRows && *held >= *listed->sourceRows)) continue;
+        if (!held || !listed->mayHaveLostRows(*held)) continue;
         step(salvaged, table, *held, *listed);
     }
 }

@@ -1,7 +1,9 @@
 #include "salvage/orphan_placement.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
+#include <set>
 
 #include "db/database.h"
 #include "db/sql_text.h"
@@ -19,12 +21,6 @@ struct OrphanTree {
     std::int64_t fewestFields = 0;
     std::int64_t mostFields = 0;
 };
-
-// "c0", "c1", ...: the columns that hold a record's fields, in lost_and_found and in a listing.
-WideString fieldColumn(std::size_t field) {
-    WideString name = decimalText(static_cast<std::int64_t>(field));
-    return name.insert(0, 1, u'c');   // not u"c" + ...: GCC 12 warns of an overlap that cannot happen
-}
 
 // What the storage class of a STRICT column's value may be, or empty for ANY.
 std::optional<std::u16string_view> strictClasses(const WideString& type) {
@@ -58,16 +54,17 @@ public:
         // root swapped with a leaf), and its figures are then no longer sure.
         for (const bool onlyLosers : {true, false}) {
             for (const OrphanTree& tree : trees) {
-                if (tree.isMixed || std::find(settled.begin(), settled.end(), tree.root) != settled.end()) continue;
+                if (tree.isMixed || settled.contains(tree.root)) continue;
                 // An index's entries say nothing that the rows and the rebuilt index do not.
                 if (!tree.hasRowids && isIndexOfPlacedRows(tree)) {
-                    settled.push_back(tree.root);
+                    settled.insert(tree.root);
                     continue;
                 }
                 const StoredTable* table = onlyFittingTable(tree, onlyLosers);
                 if (table && copy(tree, *table)) {
-                    placedRows(table->name) += tree.rows;
-                    settled.push_back(tree.root);
+                    listed(table->name).placedRows += tree.rows;
+                    heldRows(table->name) += tree.rows;
+                    settled.insert(tree.root);
                 }
             }
         }
@@ -93,13 +90,18 @@ private:
         return trees;
     }
 
-    // A table whose damage may have cost it rows: the source counts more rows than it holds, or
-    // cannot count them, or its b-tree did not check clean. A table the source did not list (a
-    // schema taken from another copy) may have lost any.
+    // A table whose damage may have cost it rows. A table the source did not list (a schema taken
+    // from another copy) may have lost any.
     bool mayHaveLostRows(const StoredTable& table) {
-        const auto known = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& entry) { return entry.name == table.name; });
-        if (known == report.tables.end() || !known->verified || !known->sourceRows) return true;
-        return salvaged.queryInteger(u"SELECT count(*) FROM main." + quotedName(table.name)).value_or(0) < *known->sourceRows;
+        const SalvagedTable* known = report.table(table.name);
+        return !known || known->mayHaveLostRows(heldRows(table.name));
+    }
+
+    // The rows the salvaged table holds, counted once and kept up to date as trees are copied in.
+    std::int64_t& heldRows(const WideString& table) {
+        const auto counted = held.find(table);
+        if (counted != held.end()) return counted->second;
+        return held[table] = salvaged.queryInteger(u"SELECT count(*) FROM main." + quotedName(table)).value_or(0);
     }
 
     // Whether every row of the tree fits the table: a field for each column at most, the rowid
@@ -273,7 +275,7 @@ private:
 
     // Entries of index pages that no table took leave lost_and_found for a table of their own.
     void keepIndexEntriesApart() {
-        const WideString entries = u"main." + quotedName(report.lostAndFound + u"_index_entries");
+        const WideString entries = u"main." + quotedName(report.indexEntriesTable());
         const WideString ofIndexTrees = u" WHERE rootpgno IN (SELECT rootpgno FROM " + orphans + u" GROUP BY rootpgno HAVING count(id) = 0)";
         const auto apart = salvaged.queryInteger(u"SELECT count(*) FROM " + orphans + ofIndexTrees);
         if (!apart || *apart == 0) return;
@@ -284,12 +286,9 @@ private:
         if (salvaged.execSql(u"RELEASE apart") && moved) report.indexEntriesApart = *apart;
     }
 
-    std::int64_t& placedRows(const WideString& table) { return listed(table).placedRows; }
-
     // The table's entry in the report, added when the source did not list it.
     SalvagedTable& listed(const WideString& table) {
-        const auto known = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& entry) { return entry.name == table; });
-        if (known != report.tables.end()) return *known;
+        if (SalvagedTable* known = report.table(table)) return *known;
         SalvagedTable added;
         added.name = table;
         added.verified = false;   // the source did not list it: nothing checked its b-tree
@@ -304,7 +303,8 @@ private:
     std::int64_t fieldColumns = 0;
     std::vector<StoredTable> tables;
     std::map<WideString, WideString> rowidTables;   // index name → its rowids' temporary table, or empty
-    std::vector<std::int64_t> settled;              // trees whose rows are in their table, or an index's
+    std::set<std::int64_t> settled;                 // trees whose rows are in their table, or an index's
+    std::map<WideString, std::int64_t> held;        // see heldRows
 };
 
 }  // namespace

@@ -15,12 +15,12 @@
 #include "db/recovery.h"
 #include "db/sql_text.h"
 #include "jobs/database_files.h"
+#include "platform/platform.h"
 #include "salvage/lost_rows.h"
 #include "salvage/orphan_placement.h"
 #include "salvage/schema_copy.h"
-#include "salvage/source_survey.h"
-#include "platform/platform.h"
 #include "salvage/salvaged_settings.h"
+#include "salvage/source_survey.h"
 
 SalvageJob salvageJob;
 
@@ -99,8 +99,7 @@ void countWhatCameBack(const WideString& salvagedPath, const SourceSurvey& surve
     rg_MoKuai_class_sqliteShuJuKu salvaged;
     (void)salvaged.connectReadOnly(salvagedPath);
     for (const WideString& table : objectNames(salvaged, "table")) {
-        const bool isKnown = std::any_of(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& known) { return known.name == table; });
-        if (table == report.lostAndFound || table == report.lostAndFound + u"_index_entries" || isKnown) continue;
+        if (table == report.lostAndFound || table == report.indexEntriesTable() || report.table(table)) continue;
         SalvagedTable added;
         added.name = table;
         added.verified = false;   // the source did not list it: nothing checked its b-tree
@@ -205,17 +204,13 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
         if (now - lastReport < kReportIntervalMilliseconds) return;
         lastReport = now;
         const WideString name = fromUtf8(table);
-        const auto known = std::find_if(outcome.report.tables.begin(), outcome.report.tables.end(),
-                                        [&](const SalvagedTable& counted) { return counted.name == name; });
-        const std::int64_t total = known != outcome.report.tables.end() ? known->sourceRows.value_or(0) : 0;
+        const SalvagedTable* known = outcome.report.table(name);
+        const std::int64_t total = known ? known->sourceRows.value_or(0) : 0;
         salvageProgress.raise(*this, kProgressOfItem, name, static_cast<std::int32_t>(total), static_cast<std::int32_t>(rows), runningText);
     };
     WideString error;
     // Rows without a table get a table whose name, and whose entries' table's name, no table of the source has.
-    const auto isSourceTable = [&](const WideString& name) {
-        return std::any_of(outcome.report.tables.begin(), outcome.report.tables.end(), [&](const SalvagedTable& table) { return table.name == name; });
-    };
-    for (std::int64_t suffix = 1; isSourceTable(outcome.report.lostAndFound) || isSourceTable(outcome.report.lostAndFound + u"_index_entries"); ++suffix)
+    for (std::int64_t suffix = 1; outcome.report.table(outcome.report.lostAndFound) || outcome.report.table(outcome.report.indexEntriesTable()); ++suffix)
         outcome.report.lostAndFound = u"lost_and_found_" + decimalText(suffix);
     const bool recovered = recoverDatabase(reading.readPath(), buildingPath, outcome.report.lostAndFound, rowWritten, error);
     const std::map<WideString, TableCheck> checks = checking.get();

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
-namespace {
-
-// A text as a JSON string: quoted, with quotes, backslashes and control characters escaped.
-std::string jsonString(const WideString& text) {
+std::string jsonText(std::string_view text) {
     std::string quoted = "\"";
-    for (const char byte : toUtf8(text)) {
+    for (const char byte : text) {
         const auto code = static_cast<unsigned char>(byte);
         if (byte == '"' || byte == '\\') {
             quoted += '\\';
@@ -24,11 +22,22 @@ std::string jsonString(const WideString& text) {
     return quoted + "\"";
 }
 
+namespace {
+
+std::string jsonString(const WideString& text) { return jsonText(toUtf8(text)); }
+
 std::string jsonCount(const std::optional<std::int64_t>& count) { return count ? std::to_string(*count) : "null"; }
 
 WideString countText(const std::optional<std::int64_t>& count) { return count ? decimalText(*count) : WideString(u"未知"); }
 
 }  // namespace
+
+const SalvagedTable* SalvageReport::table(const WideString& name) const {
+    const auto found = std::find_if(tables.begin(), tables.end(), [&](const SalvagedTable& entry) { return entry.name == name; });
+    return found == tables.end() ? nullptr : &*found;
+}
+
+SalvagedTable* SalvageReport::table(const WideString& name) { return const_cast<SalvagedTable*>(std::as_const(*this).table(name)); }
 
 std::optional<std::int64_t> SalvagedTable::lostRows() const {
     if (!sourceRows) return std::nullopt;
@@ -103,7 +112,7 @@ StringArray facts(const SalvageReport& report) {
         lines.push_back(u"有 " + decimalText(report.lostAndFoundRows) + u" 行无法确定属于哪个表,已保存在抢救数据库的 " + report.lostAndFound + u" 表中,请人工核对。");
     if (report.indexEntriesApart > 0)
         lines.push_back(u"另有 " + decimalText(report.indexEntriesApart) +
-                        u" 条索引项无法归入任何表,已另存在 " + report.lostAndFound + u"_index_entries 表中:它们不是数据行,未计入行数。");
+                        u" 条索引项无法归入任何表,已另存在 " + report.indexEntriesTable() + u" 表中:它们不是数据行,未计入行数。");
     if (!report.isSourceSound) lines.push_back(u"原数据库的结构已损坏:抢救的行中可能有值已改变,请核对重要数据。");
     if (!report.objectsNotRebuilt.empty()) {
         WideString names;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/wide_string.h"
@@ -42,7 +43,13 @@ struct SalvagedTable {
     bool verified = true;
     // sourceRows − salvagedRows − damaged rows when the source's count is known (never below 0).
     std::optional<std::int64_t> lostRows() const;
+    // Whether the table may have lost rows while the salvaged table holds `held`: its b-tree did
+    // not check clean, or the source cannot count its rows, or counts more.
+    bool mayHaveLostRows(std::int64_t held) const { return !verified || !sourceRows || held < *sourceRows; }
 };
+
+// text as a JSON string (UTF-8): quoted, with quotes, backslashes and control characters escaped.
+std::string jsonText(std::string_view text);
 
 struct SalvageReport {
     WideString source;
@@ -51,8 +58,8 @@ struct SalvageReport {
     // The table of rows without a table: lost_and_found, unless the source has a table of that name.
     WideString lostAndFound = u"lost_and_found";
     std::int64_t lostAndFoundRows = 0;
-    // Entries of index pages that no table took: kept apart in lostAndFound + "_index_entries",
-    // never counted as rows.
+    // Entries of index pages that no table took: kept apart in indexEntriesTable(), never counted
+    // as rows.
     std::int64_t indexEntriesApart = 0;
     // The other copy whose schema placed the rows, when the source's own could not be read; or the
     // copy given whose schema could not be read (no database, no table).
@@ -71,6 +78,11 @@ struct SalvageReport {
     // table's count known and whole, no row without a table, every object rebuilt. A report that
     // cannot know never says so.
     bool isNothingLost() const;
+    // The table of the entries kept apart: lostAndFound + "_index_entries".
+    WideString indexEntriesTable() const { return lostAndFound + u"_index_entries"; }
+    // The entry of the table named `name`, or null.
+    SalvagedTable* table(const WideString& name);
+    const SalvagedTable* table(const WideString& name) const;
     std::int64_t salvagedRows() const;
     // The rows known to be lost, and whether some loss could not be counted.
     std::int64_t knownLostRows() const;

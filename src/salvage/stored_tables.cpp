@@ -12,6 +12,11 @@ StringArray StoredTable::storedNames() const {
     return names;
 }
 
+WideString fieldColumn(std::size_t field) {
+    WideString name = decimalText(static_cast<std::int64_t>(field));
+    return name.insert(0, 1, u'c');   // not u"c" + ...: GCC 12 warns of an overlap that cannot happen
+}
+
 namespace {
 
 // Orders the columns as the record stores them and finds the key: a table without rowid stores its

@@ -36,6 +36,10 @@ struct StoredTable {
     StringArray storedNames() const;
 };
 
+// "c0", "c1", ...: the column that holds a record's field `field`, in lost_and_found as SQLite's
+// recovery names them, and in a listing of records.
+WideString fieldColumn(std::size_t field);
+
 // The ordinary tables of the schema `schema` ("main", or the name a database is attached under),
 // in schema order: no virtual table, no SQLite table. A schema that cannot be read gives the tables
 // read before the damage.

@@ -74,11 +74,6 @@ std::string fileBytes(const WideString& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-const SalvagedTable* tableNamed(const SalvageReport& report, const WideString& name) {
-    const auto found = std::find_if(report.tables.begin(), report.tables.end(), [&](const SalvagedTable& table) { return table.name == name; });
-    return found == report.tables.end() ? nullptr : &*found;
-}
-
 enum class Damage { none, middleLeaf, interiorBelowRoot, root, schemaPage, schemaPageWithCopy };
 
 struct SalvageCase {
@@ -165,7 +160,7 @@ TEST(SalvageCases, rowsComeBackToTheirTablesAndEveryLostRowIsNamed) {
             std::vector<WideString> lost;
             for (const auto& [key, values] : original)
                 if (!after.contains(key)) lost.push_back(key);
-            const SalvagedTable* table = tableNamed(report, shopTable.name);
+            const SalvagedTable* table = report.table(shopTable.name);
             ASSERT_TRUE(table) << text;
             const bool isDamaged = (c.damage != Damage::none && shopTable.name == std::u16string_view(c.object)) || c.damage == Damage::schemaPageWithCopy;
             // An index holding every column of items brings its lost rows back whole.

@@ -121,9 +121,8 @@ TEST(SalvageFuzz, aVerifiedTableHoldsOnlyItsOwnRowsAndAWholeOneHoldsThemAll) {
         if (outcome.report.salvaged.empty()) continue;   // a failure claims nothing
         const std::string text = toUtf8(outcome.report.text());
         for (const FuzzTable& fuzzTable : kTables) {
-            const auto table = std::find_if(outcome.report.tables.begin(), outcome.report.tables.end(),
-                                            [&](const SalvagedTable& listed) { return listed.name == fuzzTable.name; });
-            if (table == outcome.report.tables.end() || !table->verified) continue;
+            const SalvagedTable* table = outcome.report.table(fuzzTable.name);
+            if (!table || !table->verified) continue;
             const std::map<WideString, WideString> after = rowsOf(outcome.report.salvaged, fuzzTable);
             const std::map<WideString, WideString>& had = before[fuzzTable.name];
             const auto isRowOf = [&](const std::map<WideString, WideString>& rows, const WideString& key, const WideString& values) {

@@ -30,12 +30,6 @@ std::string asNotepadText(const WideString& text) {
     return bytes;
 }
 
-const SalvagedTable* tableNamed(const SalvageReport& report, const WideString& name) {
-    for (const SalvagedTable& table : report.tables)
-        if (table.name == name) return &table;
-    return nullptr;
-}
-
 TEST(Salvage, whatComesBackAndWhatTheReportSays) {
     for (const SalvageCase& c : salvageCases()) {
         SCOPED_TRACE(c.what);
@@ -70,8 +64,8 @@ TEST(Salvage, whatComesBackAndWhatTheReportSays) {
             EXPECT_GE(outcome.report.lostAndFoundRows, 3003) << toUtf8(outcome.report.text());
             continue;
         }
-        const SalvagedTable* notes = tableNamed(outcome.report, u"notes");
-        const SalvagedTable* tags = tableNamed(outcome.report, u"tags");
+        const SalvagedTable* notes = outcome.report.table(u"notes");
+        const SalvagedTable* tags = outcome.report.table(u"tags");
         ASSERT_TRUE(notes && tags) << toUtf8(outcome.report.text());
         EXPECT_EQ(3, tags->salvagedRows);
         if (c.damage == noDamage) {
@@ -120,14 +114,14 @@ TEST(Salvage, theSourcesOwnLostAndFoundTablesStayItsOwn) {
     const std::string text = toUtf8(outcome.report.text());
     EXPECT_EQ(u"lost_and_found_1", outcome.report.lostAndFound);
     for (const char16_t* own : {u"lost_and_found", u"lost_and_found_index_entries"}) {
-        const SalvagedTable* table = tableNamed(outcome.report, own);
+        const SalvagedTable* table = outcome.report.table(own);
         ASSERT_TRUE(table) << text;
         EXPECT_EQ(std::optional<std::int64_t>(own == std::u16string_view(u"lost_and_found") ? 0 : 1), table->sourceRows);
     }
     EXPECT_EQ(StringArray{u"kept"}, readColumn(outcome.report.salvaged, u"SELECT what FROM lost_and_found_index_entries"));
     EXPECT_EQ(0, outcome.report.lostAndFoundRows) << text;
-    EXPECT_EQ(3000, tableNamed(outcome.report, u"notes")->salvagedRows) << text;
-    EXPECT_EQ(0, tableNamed(outcome.report, u"twin")->salvagedRows) << text;
+    EXPECT_EQ(3000, outcome.report.table(u"notes")->salvagedRows) << text;
+    EXPECT_EQ(0, outcome.report.table(u"twin")->salvagedRows) << text;
 }
 
 // A copy given for a lost schema that holds no schema is named as unused, and the rows wait
@@ -161,8 +155,8 @@ TEST(Salvage, aSourceLeftMidWorkIsSalvagedAsSQLiteSeesItAndKeepsItsFiles) {
 
         const SalvageOutcome outcome = salvageJob.salvageDatabase(path);
         EXPECT_EQ(WideString(kSalvageNothingLost), outcome.result) << toUtf8(outcome.report.text());
-        const SalvagedTable* notes = tableNamed(outcome.report, u"notes");
-        const SalvagedTable* tags = tableNamed(outcome.report, u"tags");
+        const SalvagedTable* notes = outcome.report.table(u"notes");
+        const SalvagedTable* tags = outcome.report.table(u"tags");
         ASSERT_TRUE(notes && tags) << toUtf8(outcome.report.text());
         EXPECT_EQ(c.notes, notes->salvagedRows);
         EXPECT_EQ(3, tags->salvagedRows);
