@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <mutex>
 #include <optional>
@@ -161,6 +162,11 @@ public:
     // ...) raises a diagnostic with the error text, and page then holds only the rows read before
     // the failure.
     QueryOutcome queryPage(const WideString& statement, TypedPage& page, std::span<const TypedValue> parameters = {});
+    // Runs a SELECT as queryPage does, but hands its rows to onRow one at a time (a page of one
+    // row, valid during the call) instead of keeping them: a scan of any size in flat memory.
+    // onRow returns false to stop, which counts as complete.
+    QueryOutcome queryEachRow(const WideString& statement, std::span<const TypedValue> parameters,
+                              const std::function<bool(const TypedPage& row)>& onRow);
     // The first column of the first row of a statement as a 64-bit integer (a NULL reads as 0),
     // or nothing when the statement cannot be prepared, fails or gives no row (each with a
     // diagnostic), so that a failed COUNT(*) is never taken for 0. Parameters and digest as for

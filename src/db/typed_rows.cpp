@@ -19,6 +19,24 @@ QueryOutcome rg_MoKuai_class_sqliteShuJuKu::queryPage(const WideString& statemen
     return outcome;
 }
 
+QueryOutcome rg_MoKuai_class_sqliteShuJuKu::queryEachRow(const WideString& statement, std::span<const TypedValue> parameters,
+                                                        const std::function<bool(const TypedPage& row)>& onRow) {
+    if (!isBound()) return {};
+    const std::uint32_t start = platform::tickCount();
+    const QueryOutcome outcome = onReader(statement, parameters, nullptr, [&](sqlite3_stmt* query) {
+        TypedPage row;
+        int stepped = SQLITE_ROW;
+        while ((stepped = api.step(query)) == SQLITE_ROW) {
+            row.clear(api.columnCount(query));
+            readRow(query, row);
+            if (!onRow(row)) return SQLITE_DONE;
+        }
+        return stepped;
+    });
+    finishQuery(kLabelQueryArray, statement, start, outcome);
+    return outcome;
+}
+
 void rg_MoKuai_class_sqliteShuJuKu::readRow(sqlite3_stmt* statement, TypedPage& page) const {
     for (std::int32_t column = 0; column < page.columnCount(); ++column) {
         // The pointer is read before the byte count, as SQLite asks; a zero-length blob has a null pointer.

@@ -45,8 +45,10 @@ constexpr char16_t kTextTreeDamaged[] = u"修复失败,表的存储结构损坏,
 constexpr char16_t kTextExemptTable[] = u"免检表";
 constexpr char16_t kTextDamagedAfterRollback[] = u"修复失败,回滚未完成的事务后数据库结构仍有损坏,行数据不可信";
 constexpr char16_t kTextExemptTreeDamaged[] = u"存储结构损坏,可能缺少行";
-constexpr char16_t kTextStray[] = u"修复失败,表与其索引的数据不符,表的存储结构可能被调换:";
-constexpr char16_t kTextExemptStray[] = u"与其索引的数据不符,可能不是原表的数据";
+constexpr char16_t kTextStray[] = u"修复失败,表中有不属于该表的数据,表的存储结构可能被调换:";
+constexpr char16_t kTextExemptStray[] = u"中有不属于该表的数据,可能不是原表的数据";
+constexpr char16_t kTextLooseRows[] = u"修复失败,表有脱离存储结构的数据页,可能缺少行:";
+constexpr char16_t kTextExemptLooseRows[] = u"有脱离存储结构的数据页,可能缺少行";
 constexpr char16_t kTextContentlessDamaged[] = u"修复失败,全文索引损坏且没有可重建的内容:";
 constexpr char16_t kTextExemptContentlessDamaged[] = u"全文索引损坏且没有可重建的内容";
 constexpr char16_t kTextFreeSpaceRebuilt[] = u"数据库的空闲页列表已损坏,已在新数据库中重建";
@@ -83,15 +85,23 @@ bool sourceStructureHolds(RepairRun& run, const StructureFindings& findings) {
         const bool isExempt = run.isExempt(table);
         hasCheckedTable = hasCheckedTable || !isExempt;
         // A finding fails a checked table; an exempt table's is said. isDamage: as RepairRun::noteFailure.
-        const auto find = [&](const WideString& exemptText, const WideString& failureText, bool isDamage) {
-            if (isExempt) run.reportMessage(table, kTextExemptTable + table + exemptText);
-            else run.reportFailure(table, failureText + table, isDamage);
+        const auto say = [&](const WideString& exemptLine, const WideString& failureLine, bool isDamage) {
+            if (isExempt) run.reportMessage(table, exemptLine);
+            else run.reportFailure(table, failureLine, isDamage);
             holds = holds && isExempt;
+        };
+        const auto find = [&](const WideString& exemptText, const WideString& failureText, bool isDamage) {
+            say(kTextExemptTable + table + exemptText, failureText + table, isDamage);
         };
         if (contains(findings.damagedTables, table)) find(kTextExemptTreeDamaged, kTextTreeDamaged, true);
         if (contains(run.late.contentlessTables, table) && contains(findings.damagedFullTextIndexes, table))
             find(kTextExemptContentlessDamaged, kTextContentlessDamaged, false);
         if (contains(findings.strayTables, table)) find(kTextExemptStray, kTextStray, true);
+        if (contains(findings.looseRowTables, table)) find(kTextExemptLooseRows, kTextLooseRows, true);
+        for (const auto& [discordant, index] : findings.discordantIndexes)
+            if (discordant == table)
+                say(kTextExemptTable + table + u"与索引" + index + u"不符,可能缺少行或行已被改变",
+                    u"修复失败,表" + table + u"与索引" + index + u"不符,行可能缺失或已被改变", true);
     }
     if (!hasCheckedTable) return holds;
     if (!findings.ran) {

@@ -1,5 +1,6 @@
 #include "repair/structure_check.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "base/text_routines.h"
@@ -13,46 +14,44 @@ namespace {
 constexpr std::int32_t kMaxFindings = 100000;
 constexpr std::uint64_t kWaitStepMilliseconds = 5;
 
-// Runs one form of the check and files its lines. The outcome tells whether it ran to its end.
-QueryOutcome checkInto(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& statement, std::span<const TypedValue> parameters,
-                       FindingSorter& sorter, std::int64_t& lineCount) {
-    TypedPage rows;
-    const QueryOutcome checked = source.queryPage(statement, rows, parameters);
-    for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
-        StringArray lines;   // one row may hold several findings, a line each
-        (void)splitText(fromUtf8(rows.value(row, 0).bytes), u"\n", lines);
-        for (const WideString& line : lines) {
-            ++lineCount;
-            sorter.add(line);
-        }
-    }
-    return checked;
-}
-
 StructureFindings runCheck(rg_MoKuai_class_sqliteShuJuKu& source, const StringArray& tables) {
-    FindingSorter sorter(source);
+    const std::vector<SchemaObject> objects = readSchemaObjects(source);
+    std::vector<CheckFinding> found;
     std::int64_t lineCount = 0;
     // The whole-file check: every b-tree's structure first (its findings come in the first row),
     // then every row against its table's constraints and indexes. The row checks stop at the first
     // record they cannot read (SQLITE_CORRUPT), which the copy's own reading meets too.
-    const QueryOutcome whole = checkInto(source, u"PRAGMA integrity_check(" + decimalText(kMaxFindings) + u")", {}, sorter, lineCount);
+    const QueryOutcome whole = readCheckFindings(source, u"PRAGMA integrity_check(" + decimalText(kMaxFindings) + u")", {}, found, lineCount);
     if (!whole.prepared || (!whole && whole.errorCode != SQLITE_CORRUPT)) {
         StructureFindings findings;
         findings.failure = whole.error;
         return findings;
     }
+    SourceMap map;
+    const bool isMapRead = map.read(source, "main", objects);
     // Where the row checks stopped, each table is checked on its own, so that an index that
-    // disagrees with its table is seen in every table, not only in those before the damage.
-    if (!whole) {
-        for (const WideString& table : tables) {
-            const std::string name = toUtf8(table);
-            const TypedValue parameter[] = {textValue(name)};
-            (void)checkInto(source, u"SELECT * FROM pragma_integrity_check(?1)", parameter, sorter, lineCount);   // stops as the whole one did
-        }
+    // disagrees with its table is seen in every table, not only in those before the damage; so is a
+    // table whose b-tree the check left unchecked where the free-space list named one of its pages.
+    StringArray again = whole ? StringArray{} : tables;
+    if (isMapRead) {
+        const StringArray unchecked = tablesToCheckAgain(found, map, objects);
+        // The whole check counted no rows in a b-tree it left unchecked, and so found its indexes
+        // with too many entries: the table's own check says what its indexes hold.
+        std::erase_if(found, [&](const CheckFinding& finding) {
+            return (finding.kind == CheckFinding::Kind::wrongEntryCount || finding.kind == CheckFinding::Kind::missingFromIndex) &&
+                   std::any_of(objects.begin(), objects.end(), [&](const SchemaObject& object) {
+                       return object.name == finding.index && std::find(unchecked.begin(), unchecked.end(), object.table) != unchecked.end();
+                   });
+        });
+        for (const WideString& table : unchecked)
+            if (std::find(again.begin(), again.end(), table) == again.end()) again.push_back(table);
     }
-    StructureFindings findings = sorter.finish([&](const WideString& table) {
-        return source.queryInteger(u"SELECT COUNT(*) FROM " + quotedName(table) + u" NOT INDEXED");
-    });
+    for (const WideString& table : again) {
+        const std::string name = toUtf8(table);
+        const TypedValue parameter[] = {textValue(name)};
+        (void)readCheckFindings(source, u"SELECT * FROM pragma_integrity_check(?1)", parameter, found, lineCount);   // stops as the whole one did
+    }
+    StructureFindings findings = judgeStructure(source, found, map, isMapRead, objects);
     findings.ran = true;
     if (lineCount >= kMaxFindings) findings.hasUnplacedTableDamage = true;
     return findings;

@@ -1,187 +1,250 @@
 #include "repair/structure_findings.h"
 
-#include <string_view>
+#include <algorithm>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "base/text_routines.h"
 #include "db/database.h"
+#include "db/page_format.h"
+#include "db/sql_text.h"
 
 namespace {
 
-// SQLite's b-tree page types, the first byte of a page's header.
-constexpr char kTableInteriorPage = 0x05;
-constexpr char kTableLeafPage = 0x0D;
+using Kind = CheckFinding::Kind;
 
-std::optional<std::int64_t> numberAt(std::u16string_view text, std::size_t start) {
-    std::size_t end = start;
-    while (end < text.size() && text[end] >= u'0' && text[end] <= u'9') ++end;
-    if (end == start) return std::nullopt;
-    return decimalValue(text.substr(start, end - start));
+void addOnce(StringArray& names, const WideString& name) {
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
 }
 
-bool startsWithAny(std::u16string_view text, std::initializer_list<std::u16string_view> starts) {
-    for (const std::u16string_view start : starts)
-        if (text.starts_with(start)) return true;
-    return false;
-}
+// What the judgement asks of the source's tables.
+class SourceTables {
+public:
+    explicit SourceTables(rg_MoKuai_class_sqliteShuJuKu& source) : source(source) {}
 
-bool mentions(std::u16string_view text, std::u16string_view part) { return text.find(part) != std::u16string_view::npos; }
+    // The columns a record of the table holds: every column but the computed-only ones.
+    std::int64_t storedColumns(const WideString& table) {
+        const std::string name = toUtf8(table);
+        const TypedValue parameter[] = {textValue(name)};
+        return source.queryInteger(u"SELECT count(*) FROM pragma_table_xinfo(?1) WHERE hidden IN (0, 3)", parameter).value_or(0);
+    }
 
-// The pointer map of an auto-vacuum file only serves moving pages; the rebuilt file gets its own.
-bool isAboutPointerMap(std::u16string_view detail) {
-    return mentions(detail, u"ptr map entry") || mentions(detail, u"ptrmap") || detail.ends_with(u": pointer map referenced") ||
-           startsWithAny(detail, {u"max rootpage ", u"incremental_vacuum enabled"});
-}
+    // The table's AUTOINCREMENT counter, when sqlite_sequence holds one.
+    std::optional<std::int64_t> sequence(const WideString& table) {
+        const std::string name = toUtf8(table);
+        const TypedValue parameter[] = {textValue(name)};
+        TypedPage rows;
+        if (!source.queryPage(u"SELECT seq FROM sqlite_sequence WHERE name = ?1", rows, parameter) || rows.rowCount() != 1 ||
+            rows.value(0, 0).storageClass != StorageClass::integer)
+            return std::nullopt;
+        return rows.value(0, 0).integer;
+    }
 
-std::uint32_t bigEndian32(std::string_view bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4 && at + i < bytes.size(); ++i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
+    // How many of keys the table's own b-tree holds; empty when it cannot be asked (no name left
+    // for the rowid, or the table cannot be read).
+    std::optional<std::int64_t> heldKeys(const WideString& table, const std::vector<std::int64_t>& keys) {
+        const std::string name = toUtf8(table);
+        const TypedValue nameParameter[] = {textValue(name)};
+        TypedPage columns;
+        if (!source.queryPage(u"SELECT name FROM pragma_table_xinfo(?1)", columns, nameParameter)) return std::nullopt;
+        StringArray names;
+        for (std::int64_t row = 0; row < columns.rowCount(); ++row) names.push_back(fromUtf8(columns.value(row, 0).bytes));
+        const std::optional<WideString> free = freeRowidName(names);
+        if (!free) return std::nullopt;
+        std::string list = "[";
+        for (const std::int64_t key : keys) list += (list.size() > 1 ? "," : "") + std::to_string(key);
+        list += "]";
+        const TypedValue listParameter[] = {textValue(list)};
+        return source.queryInteger(u"SELECT count(*) FROM " + quotedName(table) + u" NOT INDEXED WHERE " + WideString(*free) +
+                                       u" IN (SELECT value FROM json_each(?1))",
+                                   listParameter);
+    }
 
-}  // namespace
+private:
+    rg_MoKuai_class_sqliteShuJuKu& source;
+};
 
-FindingSorter::FindingSorter(rg_MoKuai_class_sqliteShuJuKu& source) : source(source) {
-    TypedPage schema;
-    (void)source.queryPage(u"SELECT rootpage, type, name, tbl_name FROM sqlite_master", schema);   // unread: every root unknown
-    std::unordered_set<std::int64_t> claimedTwice;
-    for (std::int64_t row = 0; row < schema.rowCount(); ++row) {
-        const std::int64_t page = schema.value(row, 0).integer;
-        if (page <= 1) continue;   // views and triggers have none; page 1 is the schema's own
-        const Root root{fromUtf8(schema.value(row, 2).bytes), fromUtf8(schema.value(row, 3).bytes), schema.value(row, 1).bytes == "table"};
-        if (!root.isTable) tableOfIndex[root.name] = root.table;
-        if (!roots.emplace(page, root).second) claimedTwice.insert(page);
+class Judgement {
+public:
+    Judgement(rg_MoKuai_class_sqliteShuJuKu& source, const SourceMap& map, bool isMapRead, const std::vector<SchemaObject>& objects)
+        : tables(source), map(map), isMapRead(isMapRead), objects(objects) {
+        std::unordered_set<std::int64_t> claimedTwice;
+        for (std::size_t object = 0; object < objects.size(); ++object) {
+            objectByName.emplace(objects[object].name, object);
+            const std::int64_t root = objects[object].rootPage;
+            if (root > 1 && !objectByRoot.emplace(root, object).second) claimedTwice.insert(root);
+        }
+        // A root two objects claim is named for neither: each reads the same b-tree.
+        for (const std::int64_t root : claimedTwice) objectByRoot.erase(root);
+        for (const SchemaObject& object : objects)
+            if (object.type == "table" && claimedTwice.contains(object.rootPage)) addOnce(findings.strayTables, object.name);
     }
-    for (const std::int64_t page : claimedTwice) roots.erase(page);
-}
 
-void FindingSorter::add(const WideString& line) {
-    const std::u16string_view finding = line;
-    // A check that stops at a record it cannot read says so in a line of its own; where it stopped,
-    // each table is checked on its own, and the copy reads every record anyway.
-    if (finding.empty() || finding == u"ok" || finding.starts_with(u"*** in database ") || finding == u"database disk image is malformed") return;
-    ++findings.findingCount;
-    if (finding.starts_with(u"Freelist: ") || isAboutPointerMap(finding)) {
-        findings.hasFreeSpaceDamage = true;
-        return;
+    void add(const CheckFinding& finding) {
+        if (finding.kind == Kind::stopped) return;
+        ++findings.findingCount;
+        switch (finding.kind) {
+        case Kind::treeStructure: addInTree(finding); break;
+        case Kind::rootReference:
+            // The free-space list named a b-tree's root before the b-tree was reached: the page is
+            // the b-tree's (checked again on its own), the list's claim is its damage.
+            if (isMapRead && map.isNamedByFreeList(finding.page) && map.isTreePage(finding.page)) findings.hasFreeSpaceDamage = true;
+            else findings.hasUnplacedTableDamage = true;
+            break;
+        case Kind::freeList:
+        case Kind::pointerMap: findings.hasFreeSpaceDamage = true; break;
+        case Kind::neverUsed: hasPagesNeverUsed = true; break;
+        case Kind::missingFromIndex:
+        case Kind::wrongEntryCount: indexesAtOdds.push_back(finding.index); break;
+        case Kind::indexEntryDamaged: damagedIndexes.insert(finding.index); break;
+        case Kind::fullTextIndex:
+            if (!finding.table.empty()) addOnce(findings.damagedFullTextIndexes, finding.table);
+            break;
+        // Rows their table refuses or would convert, and values an index holds twice, show in the
+        // rebuilt table's count and digest.
+        case Kind::nonUnique:
+        case Kind::rowValue:
+        case Kind::fullTextUnchecked:
+        case Kind::stopped: break;
+        case Kind::other: findings.hasUnplacedTableDamage = true; break;
+        }
     }
-    if (finding.starts_with(u"Tree ")) {
-        const auto root = numberAt(finding, 5);
-        const std::size_t colon = finding.find(u": ");
-        if (!root || colon == std::u16string_view::npos) findings.hasUnplacedTableDamage = true;
-        else addInTree(*root, line.substr(colon + 2));
-        return;
-    }
-    if (finding.starts_with(u"Page ") && finding.ends_with(u": never used")) {
-        if (const auto page = numberAt(finding, 5)) pagesNeverUsed.push_back(*page);
-        else findings.hasUnplacedTableDamage = true;
-        return;
-    }
-    static constexpr std::u16string_view kMissingFromIndex = u" missing from index ";
-    if (finding.starts_with(u"row ") && mentions(finding, kMissingFromIndex)) {
-        ++missingFromIndex[std::u16string(finding.substr(finding.find(kMissingFromIndex) + kMissingFromIndex.size()))];
-        return;
-    }
-    // "malformed inverted index for FTS5 table main.notes", "unable to validate the inverted index
-    // for FTS4 table main.notes: ...": rebuilt from the table's contents where it has any, fatal to
-    // a contentless one.
-    for (const std::u16string_view start : {std::u16string_view(u"malformed inverted index for FTS"),
-                                            std::u16string_view(u"unable to validate the inverted index for FTS")}) {
-        static constexpr std::u16string_view kInMain = u" table main.";
-        const std::size_t named = finding.find(kInMain);
-        if (!finding.starts_with(start) || named == std::u16string_view::npos) continue;
-        std::u16string_view table = finding.substr(named + kInMain.size());
-        // FTS4 cannot validate a contentless index at all ("SQL logic error"): that is no damage found.
-        if (finding.ends_with(u": SQL logic error")) return;
-        table = table.substr(0, table.find(u": "));
-        findings.damagedFullTextIndexes.push_back(WideString(table));
-        return;
-    }
-    // "fts5: corruption found reading blob 137438953483 from table \"notes\"".
-    static constexpr std::u16string_view kFts5Table = u" table \"";
-    if (finding.starts_with(u"fts5: ") && finding.ends_with(u"\"") && mentions(finding, kFts5Table)) {
-        const std::u16string_view named = finding.substr(finding.rfind(kFts5Table) + kFts5Table.size());
-        findings.damagedFullTextIndexes.push_back(WideString(named.substr(0, named.size() - 1)));
-        return;
-    }
-    static constexpr std::u16string_view kRepairedByRebuild[] = {
-        // Indexes are built anew from the copied rows.
-        u"wrong # of entries in index ", u"non-unique entry in index ", u"rowid not at end-of-record", u"row ",
-        // Rows the rebuilt table refuses (NOT NULL, CHECK, STRICT types) or would convert (a text in
-        // an INTEGER column, a number in a TEXT one) show in its count and its digest of rows.
-        u"NULL value in ", u"CHECK constraint failed in ", u"non-", u"TEXT value in ", u"NUMERIC value in ",
-        // Full-text indexes are built anew from their contents.
-        u"fts5: "};
-    for (const std::u16string_view start : kRepairedByRebuild)
-        if (finding.starts_with(start)) return;
-    findings.hasUnplacedTableDamage = true;
-}
 
-void FindingSorter::addInTree(std::int64_t rootPage, const WideString& detail) {
-    if (isAboutPointerMap(detail)) {
-        findings.hasFreeSpaceDamage = true;
-        return;
+    StructureFindings finish() {
+        // An index whose own b-tree is sound is a witness: rows it names that the table does not
+        // hold with the same values, or rows it lacks, mean the table's rows are not the ones the
+        // index was built from (a lost write, a page or a root exchanged).
+        for (const WideString& index : indexesAtOdds) {
+            const auto found = objectByName.find(index);
+            if (damagedIndexes.contains(index) || found == objectByName.end()) continue;
+            const WideString& table = objects[found->second].table;
+            const bool named = std::any_of(findings.discordantIndexes.begin(), findings.discordantIndexes.end(),
+                                           [&](const auto& pair) { return pair.first == table; });
+            const bool damaged = std::find(findings.damagedTables.begin(), findings.damagedTables.end(), table) != findings.damagedTables.end();
+            if (!named && !damaged) findings.discordantIndexes.emplace_back(table, index);
+        }
+        if (isMapRead) {
+            judgeTrees();
+            judgeLoosePages();
+        } else if (hasPagesNeverUsed) {
+            findings.hasUnplacedTableDamage = true;
+        }
+        return findings;
     }
-    // The free-space list is checked first: a page it shares with a tree is found again in the tree.
-    static constexpr std::u16string_view kSecondReference = u"2nd reference to page ";
-    if (detail.starts_with(kSecondReference)) {
-        const auto page = numberAt(detail, kSecondReference.size());
-        if (page && isFreePage(*page)) {
+
+private:
+    void addInTree(const CheckFinding& finding) {
+        // The free-space list is checked first: a page it shares with a b-tree is found again in the
+        // b-tree, and is the b-tree's (checked again on its own where the check stopped there).
+        if (finding.secondReference > 0 && isMapRead && map.isNamedByFreeList(finding.secondReference)) {
             findings.hasFreeSpaceDamage = true;
             return;
         }
+        const auto found = objectByRoot.find(finding.tree);
+        if (found == objectByRoot.end()) {
+            findings.hasUnplacedTableDamage = true;
+            return;
+        }
+        const SchemaObject& object = objects[found->second];
+        if (object.type == "table") addOnce(findings.damagedTables, object.name);
+        else damagedIndexes.insert(object.name);
     }
-    const auto found = roots.find(rootPage);
-    if (found == roots.end()) {
-        findings.hasUnplacedTableDamage = true;
-        return;
-    }
-    const Root& root = found->second;
-    if (!root.isTable) {
-        damagedIndexes.insert(root.name);
-        return;
-    }
-    for (const WideString& name : findings.damagedTables)
-        if (name == root.name) return;
-    findings.damagedTables.push_back(root.name);
-}
 
-StructureFindings FindingSorter::findingsSoFar() {
-    // Freed pages keep their old table content: with the free-space list broken, pages it lost look
-    // like lost table pages, and are its damage. With the list sound they may be a table's lost rows.
-    for (const std::int64_t page : pagesNeverUsed)
-        if (!findings.hasFreeSpaceDamage && isTablePage(page)) findings.hasUnplacedTableDamage = true;
-    pagesNeverUsed.clear();
-    return findings;
-}
-
-bool FindingSorter::isTablePage(std::int64_t page) {
-    // Page 1 begins with the 100-byte file header; its b-tree header follows it.
-    const TypedValue parameters[] = {integerValue(page), integerValue(page == 1 ? 101 : 1)};
-    TypedPage type;
-    if (!source.queryPage(u"SELECT substr(data, ?2, 1) FROM sqlite_dbpage WHERE pgno = ?1", type, parameters) || type.rowCount() != 1)
-        return true;   // unreadable: it may have been a table's
-    const std::string_view byte = type.value(0, 0).bytes;
-    return byte.size() == 1 && (byte[0] == kTableInteriorPage || byte[0] == kTableLeafPage);
-}
-
-bool FindingSorter::isFreePage(std::int64_t page) {
-    if (!freePages) {
-        // The list's trunk pages, from the file header: each names the next trunk, its count of
-        // leaves and the leaves. A list that loops or runs off the file ends where it goes wrong.
-        freePages.emplace();
-        TypedPage header;
-        (void)source.queryPage(u"SELECT data FROM sqlite_dbpage WHERE pgno = 1", header);   // unread: no free page known
-        const auto pageCount = source.queryInteger(u"PRAGMA page_count");
-        std::int64_t trunk = header.rowCount() == 1 ? bigEndian32(header.value(0, 0).bytes, 32) : 0;
-        while (trunk > 1 && pageCount && trunk <= *pageCount && freePages->insert(trunk).second) {
-            const TypedValue number[] = {integerValue(trunk)};
-            TypedPage data;
-            if (!source.queryPage(u"SELECT data FROM sqlite_dbpage WHERE pgno = ?1", data, number) || data.rowCount() != 1) break;
-            const std::string_view bytes = data.value(0, 0).bytes;
-            const std::uint32_t leaves = bigEndian32(bytes, 4);
-            for (std::uint32_t i = 0; i < leaves && 8 + 4 * std::size_t{i} + 4 <= bytes.size(); ++i) freePages->insert(bigEndian32(bytes, 8 + 4 * i));
-            trunk = bigEndian32(bytes, 0);
+    // A b-tree holding records wider than its table, or rowids above its AUTOINCREMENT counter,
+    // is not the table's: no ALTER TABLE makes a record wider, and every rowid stored raises the counter.
+    void judgeTrees() {
+        const bool hasSequence = objectByName.contains(u"sqlite_sequence");
+        for (std::size_t object = 0; object < objects.size(); ++object) {
+            const SchemaObject& table = objects[object];
+            if (table.type != "table" || table.rootPage < 2) continue;
+            const SourceMap::TreeShape& shape = map.treeOf(object);
+            const std::int64_t columns = tables.storedColumns(table.name);
+            columnsOf[table.name] = columns;
+            if (columns > 0 && shape.widestRecord > columns) addOnce(findings.strayTables, table.name);
+            if (!hasSequence || !shape.hasKeys) continue;
+            const auto counter = tables.sequence(table.name);
+            if (counter && shape.highestKey > *counter) addOnce(findings.strayTables, table.name);
         }
     }
-    return freePages->contains(page);
+
+    // A page no b-tree reaches is freed space when the free-space list may have lost it; it may be
+    // a table's lost rows when its records fit the table, the table lacks its keys, and the pages
+    // nothing reaches are more than the list lost. With the list whole, any key the table lacks
+    // counts; with pages lost to a broken list, only keys inside the table's own range, since freed
+    // rows beyond its ends are what a table that shrank leaves.
+    void judgeLoosePages() {
+        const std::int64_t lost = map.freePagesLost();
+        if (map.unreachedPageCount() <= lost) return;
+        for (const SourceMap::LoosePage& page : map.loosePages()) {
+            for (std::size_t object = 0; object < objects.size(); ++object) {
+                const SchemaObject& table = objects[object];
+                if (table.type != "table" || table.rootPage < 2 || page.widestRecord == 0) continue;
+                const SourceMap::TreeShape& shape = map.treeOf(object);
+                const std::int64_t columns = columnsOf[table.name];
+                if (page.widestRecord > columns) continue;
+                if (page.kind == page_format::kTableLeaf && !shape.isIndexKind) {
+                    if (lacksKeys(table.name, shape, page.keys, lost > 0)) addOnce(findings.looseRowTables, table.name);
+                } else if (page.kind == page_format::kIndexLeaf && shape.isIndexKind && page.widestRecord == columns) {
+                    // A table without rowid keeps whole rows in pages of an index's kind.
+                    addOnce(findings.looseRowTables, table.name);
+                }
+            }
+        }
+    }
+
+    // Whether the table lacks any of keys (only those inside its own key range, where freed rows
+    // may lie outside it).
+    bool lacksKeys(const WideString& table, const SourceMap::TreeShape& shape, const std::vector<std::int64_t>& keys, bool onlyInsideRange) {
+        std::vector<std::int64_t> asked;
+        for (const std::int64_t key : keys)
+            if (!onlyInsideRange || (shape.hasKeys && key >= shape.lowestKey && key <= shape.highestKey)) asked.push_back(key);
+        if (asked.empty()) return false;
+        const auto held = tables.heldKeys(table, asked);
+        return !held || *held < static_cast<std::int64_t>(asked.size());
+    }
+
+    SourceTables tables;
+    const SourceMap& map;
+    bool isMapRead;
+    const std::vector<SchemaObject>& objects;
+    std::unordered_map<std::int64_t, std::size_t> objectByRoot;
+    std::unordered_map<std::u16string, std::size_t> objectByName;
+    std::unordered_map<std::u16string, std::int64_t> columnsOf;
+    std::unordered_set<std::u16string> damagedIndexes;
+    std::vector<WideString> indexesAtOdds;
+    bool hasPagesNeverUsed = false;
+    StructureFindings findings;
+};
+
+}  // namespace
+
+std::vector<SchemaObject> readSchemaObjects(rg_MoKuai_class_sqliteShuJuKu& source) {
+    TypedPage rows;
+    (void)source.queryPage(u"SELECT type, name, tbl_name, rootpage FROM sqlite_master", rows);   // unread: every root unknown
+    std::vector<SchemaObject> objects;
+    for (std::int64_t row = 0; row < rows.rowCount(); ++row)
+        objects.push_back({std::string(rows.value(row, 0).bytes), fromUtf8(rows.value(row, 1).bytes), fromUtf8(rows.value(row, 2).bytes),
+                           rows.value(row, 3).integer});
+    return objects;
+}
+
+StringArray tablesToCheckAgain(const std::vector<CheckFinding>& findings, const SourceMap& map, const std::vector<SchemaObject>& objects) {
+    StringArray tables;
+    for (const CheckFinding& finding : findings) {
+        std::int64_t root = 0;
+        if (finding.kind == Kind::rootReference && map.isNamedByFreeList(finding.page)) root = finding.page;
+        if (finding.kind == Kind::treeStructure && map.isNamedByFreeList(finding.secondReference)) root = finding.tree;
+        if (root == 0) continue;
+        for (const SchemaObject& object : objects)
+            if (object.rootPage == root) addOnce(tables, object.table);
+    }
+    return tables;
+}
+
+StructureFindings judgeStructure(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<CheckFinding>& findings, const SourceMap& map,
+                                 bool isMapRead, const std::vector<SchemaObject>& objects) {
+    Judgement judgement(source, map, isMapRead, objects);
+    for (const CheckFinding& finding : findings) judgement.add(finding);
+    return judgement.finish();
 }

@@ -1,17 +1,20 @@
-// What the lines of SQLite's integrity check of the source mean for the rebuilt file. The rebuild
-// writes every b-tree anew from the rows it reads, so damage in an index, in the free-space list or
-// in the pointer map of an auto-vacuum file is what it repairs; damage in a table's own b-tree, an
-// index that shares (almost) nothing with its table, or table pages no b-tree reaches mean that
-// rows may be missing or wrong.
+// What the source's own evidence says of the rebuilt file: SQLite's check of the source (parsed
+// once, db/check_findings) weighed against the map of its pages (db/source_map). The rebuild writes
+// every b-tree anew from the rows it reads, so damage in an index's own b-tree, in the free-space
+// list or in the pointer map is what it repairs. A table fails when its own b-tree is damaged, when
+// an index whose own b-tree is sound disagrees with it (that index is a witness of the rows the
+// table should hold), when its b-tree holds records wider than the table or rowids above its
+// AUTOINCREMENT counter (the b-tree is not the table's), or when pages no b-tree reaches hold rows
+// of its shape that it lacks and that freed space cannot explain.
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <unordered_map>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "base/wide_string.h"
+#include "db/check_findings.h"
+#include "db/source_map.h"
 
 class rg_MoKuai_class_sqliteShuJuKu;
 
@@ -19,60 +22,31 @@ struct StructureFindings {
     bool ran = false;            // false when the check could not run; why in failure
     WideString failure;
     StringArray damagedTables;   // tables whose own b-tree is damaged
-    // Tables that are not the b-tree their indexes were built from: almost every row is missing
-    // from an index that is itself sound (a table whose root was swapped with another's).
+    // Tables and an index of theirs, sound in its own b-tree, whose entries name rows the table does
+    // not hold with the same values (or that the table holds and it lacks).
+    std::vector<std::pair<WideString, WideString>> discordantIndexes;
+    // Tables whose b-tree holds what cannot be theirs: records with more fields than the table has
+    // columns, or a rowid above the table's AUTOINCREMENT counter.
     StringArray strayTables;
-    // Damage in table pages that no table can be named for (pages no b-tree reaches any more while
-    // the free-space list is sound, the schema table's own b-tree, findings that say no place).
+    // Tables that may have lost rows to pages no b-tree reaches.
+    StringArray looseRowTables;
+    // Damage in table pages that no table can be named for (pages no b-tree reaches while the
+    // free-space list is whole, the schema table's own b-tree, findings that say no place).
     bool hasUnplacedTableDamage = false;
     StringArray damagedFullTextIndexes;   // full-text tables whose index the check found damaged
     bool hasFreeSpaceDamage = false;   // the free-space list or the pointer map, dropped by the rebuild
     std::int64_t findingCount = 0;     // every finding, whatever it means
 };
 
-// Sorts the findings of one or more checks of the source. Reads the schema's roots once.
-class FindingSorter {
-public:
-    explicit FindingSorter(rg_MoKuai_class_sqliteShuJuKu& source);
-    // Files one line of the check's output.
-    void add(const WideString& line);
-    // Decides what the lines that depend on each other mean, given each table's row count (looked
-    // up through rowsOf), and gives the findings.
-    template <typename RowCount>
-    StructureFindings finish(RowCount rowsOf);
+// The schema's objects with a b-tree, as the map and the judgement need them (sqlite_ tables too).
+std::vector<SchemaObject> readSchemaObjects(rg_MoKuai_class_sqliteShuJuKu& source);
 
-private:
-    struct Root {
-        WideString name;
-        WideString table;   // the table of an index; the table itself for a table
-        bool isTable = false;
-    };
-    StructureFindings findingsSoFar();
-    void addInTree(std::int64_t root, const WideString& detail);
-    bool isFreePage(std::int64_t page);
-    bool isTablePage(std::int64_t page);
+// The tables whose b-tree the whole-file check skipped or cut short because the free-space list
+// names one of its pages: they are checked again on their own, where the list is not read.
+StringArray tablesToCheckAgain(const std::vector<CheckFinding>& findings, const SourceMap& map, const std::vector<SchemaObject>& objects);
 
-    rg_MoKuai_class_sqliteShuJuKu& source;
-    std::unordered_map<std::int64_t, Root> roots;   // a root two objects claim is left out (damage)
-    std::unordered_map<std::u16string, std::u16string> tableOfIndex;
-    std::unordered_set<std::u16string> damagedIndexes;
-    std::unordered_map<std::u16string, std::int64_t> missingFromIndex;   // per index
-    std::vector<std::int64_t> pagesNeverUsed;
-    std::optional<std::unordered_set<std::int64_t>> freePages;   // read when first needed
-    StructureFindings findings;
-};
-
-template <typename RowCount>
-StructureFindings FindingSorter::finish(RowCount rowsOf) {
-    for (const auto& [index, missing] : missingFromIndex) {
-        if (damagedIndexes.contains(index)) continue;   // entries lost with its own pages
-        const WideString table = tableOfIndex[index];
-        const std::optional<std::int64_t> rows = rowsOf(table);
-        if (!rows || missing * 2 > *rows) {
-            bool known = false;
-            for (const WideString& name : findings.strayTables) known = known || name == table;
-            if (!known) findings.strayTables.push_back(table);
-        }
-    }
-    return findingsSoFar();
-}
+// Weighs the findings against the map (isMapRead false: the map could not be read, and pages no
+// b-tree reaches are judged from the check alone). Reads the source for what only it can say: each
+// table's columns, its AUTOINCREMENT counter, and whether it holds given rowids.
+StructureFindings judgeStructure(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<CheckFinding>& findings, const SourceMap& map,
+                                 bool isMapRead, const std::vector<SchemaObject>& objects);

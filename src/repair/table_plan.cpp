@@ -9,10 +9,6 @@
 
 namespace {
 
-constexpr const char16_t* kRowidNames[] = {u"rowid", u"_rowid_", u"oid"};
-
-bool sameNameIgnoringCase(const WideString& a, const WideString& b) { return asciiLower(a) == asciiLower(b); }
-
 WideString parameter(std::int32_t number) {
     WideString placeholder = u"?";   // appended, not u"?" + ...: GCC 12 warns falsely on that form (-Wrestrict)
     return placeholder.append(decimalText(number));
@@ -129,10 +125,8 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, c
         if (primaryKey.size() == 1 && *keyIndexes == 0) {
             rowid = primaryKey.front();
         } else {
-            const auto free = std::find_if(std::begin(kRowidNames), std::end(kRowidNames), [&](const char16_t* candidate) {
-                return std::none_of(allNames.begin(), allNames.end(), [&](const WideString& n) { return sameNameIgnoringCase(n, candidate); });
-            });
-            if (free == std::end(kRowidNames)) {
+            const std::optional<WideString> free = freeRowidName(allNames);
+            if (!free) {
                 // Columns called rowid, _rowid_ and oid leave SQL no name for the rowid: the rows
                 // are copied in the b-tree's own (rowid) order with every stored column, in one
                 // range, and the rebuilt table numbers them anew.

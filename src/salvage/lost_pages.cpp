@@ -3,7 +3,7 @@
 #include <set>
 
 #include "db/database.h"
-#include "salvage/page_bytes.h"
+#include "db/page_format.h"
 
 WideString RowidRange::text() const {
     if (first && last) return u"rowid " + decimalText(*first) + u"–" + decimalText(*last);
@@ -34,12 +34,10 @@ public:
 private:
     bool isSound(std::int64_t pageNumber, std::optional<std::int64_t> above, std::optional<std::int64_t> atMost, int level) {
         if (pageNumber < 1 || pageNumber > pageCount || level > kDeepestLevel || !visited.insert(pageNumber).second) return false;
-        const TypedValue parameter[] = {integerValue(pageNumber)};
-        TypedPage rows;
-        if (!database.queryPage(u"SELECT data FROM sqlite_dbpage('src') WHERE pgno = ?1", rows, parameter) || rows.rowCount() != 1) return false;
-        const std::string bytes(rows.value(0, 0).bytes);
-        const page_bytes::TablePage page(bytes, pageNumber);
-        if (!page.isLeaf() && !page.isInterior()) return false;
+        std::string bytes;
+        if (!page_format::readPage(database, "src", pageNumber, bytes)) return false;
+        const page_format::BTreePage page(bytes, pageNumber);
+        if (!page.isTable()) return false;
         // Every key in order and inside the page's bounds, or the page is not what its parent says.
         std::vector<std::int64_t> keys;
         for (std::int64_t cell = 0; cell < page.cellCount(); ++cell) {

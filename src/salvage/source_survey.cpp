@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <set>
 
 #include "base/text_routines.h"
+#include "db/check_findings.h"
 #include "db/database.h"
 #include "db/sql_text.h"
-#include "salvage/page_bytes.h"
+#include "db/page_format.h"
 
 namespace {
 
@@ -44,33 +46,12 @@ void countLargest(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<Schem
 // The rowid of cell `cell` of a table's leaf page, read from the page's bytes; false when the page
 // is no table leaf or the cell cannot be read.
 bool rowidOfCell(rg_MoKuai_class_sqliteShuJuKu& source, std::int64_t pageNumber, std::int64_t cell, std::int64_t& rowid) {
-    const TypedValue parameter[] = {integerValue(pageNumber)};
-    TypedPage rows;
-    if (!source.queryPage(u"SELECT data FROM sqlite_dbpage WHERE pgno = ?1", rows, parameter) || rows.rowCount() != 1) return false;
-    const page_bytes::TablePage page(rows.value(0, 0).bytes, pageNumber);
+    std::string bytes;
+    if (!page_format::readPage(source, "main", pageNumber, bytes)) return false;
+    const page_format::BTreePage page(bytes, pageNumber);
     const auto read = page.isLeaf() ? page.rowidOf(cell) : std::nullopt;
     if (read) rowid = *read;
     return read.has_value();
-}
-
-// A decimal number without sign that fills the whole text.
-bool parseDecimal(std::u16string_view text, std::int64_t& value) {
-    value = 0;
-    for (const char16_t digit : text) {
-        if (digit < u'0' || digit > u'9' || value > (INT64_MAX - 9) / 10) return false;
-        value = value * 10 + (digit - u'0');
-    }
-    return !text.empty();
-}
-
-// The index a finding about an index's entries names ("row 5 missing from index i", "wrong # of
-// entries in index i"), or empty.
-WideString indexOfEntries(const WideString& finding) {
-    for (const char16_t* words : {u"missing from index ", u"wrong # of entries in index "}) {
-        const std::int64_t at = findText(finding, words, 0, false);
-        if (at >= 0) return finding.substr(static_cast<std::size_t>(at) + std::u16string_view(words).size());
-    }
-    return {};
 }
 
 // Reads SQLite's check of the table and its indexes. A finding in an index's own b-tree, a value
@@ -79,11 +60,12 @@ WideString indexOfEntries(const WideString& finding) {
 // index was built from (a page or a root swapped). Anything else concerns the table's own b-tree;
 // a finding that names a cell of it names a row whose content is damaged.
 TableCheck checkTable(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<SchemaObject>& schema, const WideString& table) {
+    using Kind = CheckFinding::Kind;
     std::int64_t root = 0;
-    std::map<WideString, WideString> indexTrees;   // "Tree R " of each index, by name
+    std::map<WideString, std::int64_t> indexRoots;
     for (const SchemaObject& object : schema) {
         if (object.type == "table" && object.name == table) root = object.rootPage;
-        if (object.type == "index" && object.table == table) indexTrees[object.name] = u"Tree " + decimalText(object.rootPage) + u" ";
+        if (object.type == "index" && object.table == table) indexRoots[object.name] = object.rootPage;
     }
     TableCheck check;
     check.isClean = true;
@@ -91,37 +73,26 @@ TableCheck checkTable(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<S
     if (root == 0) return check;   // a virtual table: its shadow tables are checked as tables of their own
     const std::string name = toUtf8(table);
     const TypedValue parameter[] = {textValue(name)};
-    TypedPage rows;
-    check.isClean = source.queryPage(u"SELECT * FROM pragma_integrity_check(?1)", rows, parameter).complete;
-    StringArray findings;
-    for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
-        StringArray lines;
-        (void)splitText(fromUtf8(rows.value(row, 0).bytes), u"\n", lines);
-        findings.insert(findings.end(), lines.begin(), lines.end());
+    std::vector<CheckFinding> findings;
+    std::int64_t lineCount = 0;
+    check.isClean = readCheckFindings(source, u"SELECT * FROM pragma_integrity_check(?1)", parameter, findings, lineCount).complete;
+    check.hasFindings = !check.isClean || !findings.empty();
+    std::set<WideString> damagedIndexes;
+    for (const CheckFinding& finding : findings) {
+        for (const auto& [index, indexRoot] : indexRoots)
+            if (finding.tree == indexRoot || (finding.kind == Kind::indexEntryDamaged && finding.index == index)) damagedIndexes.insert(index);
     }
-    const auto isInTree = [&](const WideString& tree) {
-        return std::any_of(findings.begin(), findings.end(), [&](const WideString& finding) { return finding.starts_with(tree); });
-    };
     std::vector<std::int64_t>& suspects = check.suspectRowids;
-    const WideString ownTree = u"Tree " + decimalText(root) + u" page ";
-    check.hasFindings = !check.isClean || findings != StringArray{u"ok"};
-    for (const WideString& finding : findings) {
-        if (finding == u"ok" || finding.starts_with(u"*** in database ") || findText(finding, u"non-unique entry in index ", 0, false) >= 0 ||
-            finding.starts_with(u"NULL value in "))
+    for (const CheckFinding& finding : findings) {
+        if (finding.kind == Kind::nonUnique || finding.kind == Kind::stopped || finding.detail.starts_with(u"NULL value in ")) continue;
+        if (finding.tree != 0 && finding.tree != root) continue;   // an index's own b-tree
+        if ((finding.kind == Kind::missingFromIndex || finding.kind == Kind::wrongEntryCount || finding.kind == Kind::indexEntryDamaged) &&
+            damagedIndexes.contains(finding.index))
             continue;
-        if (std::any_of(indexTrees.begin(), indexTrees.end(), [&](const auto& index) { return finding.starts_with(index.second); })) continue;
-        const WideString index = indexOfEntries(finding);
-        const auto tree = indexTrees.find(index);
-        if (!index.empty() && tree != indexTrees.end() && isInTree(tree->second)) continue;
         check.isClean = false;
-        // "Tree R page P cell C: ...": a cell of the table's own b-tree whose content is damaged.
-        if (!finding.starts_with(ownTree)) continue;
-        StringArray words;
-        (void)splitText(finding.substr(ownTree.size()), u" ", words);
-        std::int64_t page = 0, cell = 0, rowid = 0;
-        if (words.size() >= 3 && words[1] == u"cell" && parseDecimal(words[0], page) && parseDecimal(words[2].substr(0, words[2].size() - 1), cell) &&
-            rowidOfCell(source, page, cell, rowid))
-            suspects.push_back(rowid);
+        // A cell of the table's own b-tree whose content is damaged.
+        std::int64_t rowid = 0;
+        if (finding.tree == root && finding.cell >= 0 && rowidOfCell(source, finding.page, finding.cell, rowid)) suspects.push_back(rowid);
     }
     std::sort(suspects.begin(), suspects.end());
     suspects.erase(std::unique(suspects.begin(), suspects.end()), suspects.end());

@@ -9,15 +9,8 @@
 #include <vector>
 
 #include "base/wide_string.h"
+#include "db/source_map.h"
 #include "salvage/salvage_report.h"
-
-// An object of the source's schema.
-struct SchemaObject {
-    std::string type;
-    WideString name;
-    WideString table;
-    std::int64_t rootPage;
-};
 
 struct SourceSurvey {
     std::vector<SchemaObject> schema;   // as far as it could be read, in schema order
