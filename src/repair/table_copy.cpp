@@ -94,11 +94,13 @@ void waitForWorkers(RepairRun& run, const WideString& table, std::int32_t source
         run.report(kProgressOfItem, table, sourceRows, rowsDone(run, sourceRows), kTextCopying);
 }
 
-// dovrane_fold(?placeholder, returned, every read column): folds a row of the table and gives back
-// returned.
+// dovrane_fold(?placeholder, returned, every read column, every stored generated column): folds a
+// row of the table and gives back returned. A table without stored generated columns folds its
+// read columns alone.
 WideString foldCall(const TablePlan& plan, std::size_t placeholder, const WideString& returned) {
-    return asciiText(kRowFoldFunction) + u"(?" + decimalText(static_cast<std::int64_t>(placeholder)) + u", " + returned + u", " +
-           quotedNameList(plan.readColumns) + u")";
+    WideString folded = quotedNameList(plan.readColumns);
+    if (!plan.storedGeneratedColumns.empty()) folded += u", " + quotedNameList(plan.storedGeneratedColumns);
+    return asciiText(kRowFoldFunction) + u"(?" + decimalText(static_cast<std::int64_t>(placeholder)) + u", " + returned + u", " + folded + u")";
 }
 
 // The read columns, the first one passed through dovrane_fold with every column of the row: the

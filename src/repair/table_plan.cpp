@@ -104,7 +104,8 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, c
     const std::string name = toUtf8(table);
     const TypedValue nameValue[] = {textValue(name)};
 
-    // hidden: 0 for a stored column, 2 and 3 for generated ones; pk: place in the primary key.
+    // hidden: 0 for a stored column, 2 for a VIRTUAL generated one, 3 for a STORED one; pk: place in
+    // the primary key.
     TypedPage columns;
     if (!source.queryPage(u"SELECT name, hidden, pk FROM pragma_table_xinfo(?1)", columns, nameValue) || columns.rowCount() == 0)
         return false;
@@ -113,6 +114,7 @@ bool planTable(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, c
         const WideString columnName = fromUtf8(columns.value(row, 0).bytes);
         allNames.push_back(columnName);
         if (columns.value(row, 1).integer == 0) stored.push_back(columnName);
+        if (columns.value(row, 1).integer == 3) plan.storedGeneratedColumns.push_back(columnName);
         if (columns.value(row, 2).integer > 0) primaryKey.push_back(columnName);
     }
     const auto keyIndexes = source.queryInteger(u"SELECT COUNT(*) FROM pragma_index_list(?1) WHERE origin = 'pk'", nameValue);

@@ -18,8 +18,14 @@ struct TablePlan {
     Kind kind = Kind::ordinary;
     WideString quotedTable;
     // Key columns first (the rowid of an ordinary table, the primary key of a WITHOUT ROWID
-    // table), then the other stored columns; generated columns are left out.
+    // table), then the other stored columns; generated columns are left out: the rebuilt table
+    // computes them.
     StringArray readColumns;
+    // The STORED generated columns. They are never written, but folded into both digests: the
+    // source's as it stored them, the rebuilt table's as it computed them, so that a value the
+    // table's definition now computes otherwise shows as a changed row. VIRTUAL ones are computed
+    // alike on both sides and left out.
+    StringArray storedGeneratedColumns;
     // No key at all: an ordinary table whose rowid columns called rowid, _rowid_ and oid hide.
     bool isRowidHidden = false;
     std::int32_t keyColumnCount = 0;

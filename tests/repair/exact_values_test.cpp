@@ -100,29 +100,44 @@ TEST(ExactValues, keysOfAnyBytesAddressTheirPages) {
 }
 
 // A table whose schema was changed under its rows holds values its declared type would convert
-// (or replace) when they are written again: the rebuilt table's rows then differ from the rows read.
+// (or replace) when they are written again, or a stored generated column whose values the new
+// definition would compute otherwise: the rebuilt table's rows then differ from the rows read.
 // A checked table fails and the source stays as it was; an exempt table is repaired and the
 // difference is said.
 TEST(ExactValues, aValueTheRebuiltTableWouldChangeFailsACheckedTableAndIsReportedInAnExemptOne) {
     struct Case {
         const char* what;
-        const char16_t* value;          // stored while the column had no type
-        const char16_t* declaredType;   // given to the column afterwards
-        const char16_t* tableOptions;   // given to the table afterwards
+        const char16_t* value;          // stored in v of row 1200 under the first definition
+        const char16_t* definition;     // the table's, as the rows were written: what follows "CREATE TABLE name ("
+        const char16_t* laterDefinition;   // the table's, as its schema says afterwards
         const char16_t* table;
         bool isKept;
     };
     const Case cases[] = {
-        {"zero-padded text in an INTEGER column", u"'01234'", u"INTEGER", u"", u"codes", false},
-        {"the same in an exempt table", u"'01234'", u"INTEGER", u"", u"report", false},
-        {"an integer in a TEXT column", u"5", u"TEXT", u"", u"codes", false},
-        {"a whole real in a NUMERIC column", u"3.0", u"NUMERIC", u"", u"codes", false},
-        {"zero-padded text in a STRICT INTEGER column", u"'0123'", u"INTEGER", u" STRICT", u"codes", false},
-        {"an integer in a STRICT TEXT column", u"5", u"TEXT", u" STRICT", u"codes", false},
-        {"NULL in a NOT NULL column that replaces it by its default", u"NULL", u"TEXT NOT NULL ON CONFLICT REPLACE DEFAULT 'x'", u"",
+        {"zero-padded text in an INTEGER column", u"'01234'", u"id INTEGER PRIMARY KEY, v)", u"id INTEGER PRIMARY KEY, v INTEGER)", u"codes",
+         false},
+        {"the same in an exempt table", u"'01234'", u"id INTEGER PRIMARY KEY, v)", u"id INTEGER PRIMARY KEY, v INTEGER)", u"report", false},
+        {"an integer in a TEXT column", u"5", u"id INTEGER PRIMARY KEY, v)", u"id INTEGER PRIMARY KEY, v TEXT)", u"codes", false},
+        {"a whole real in a NUMERIC column", u"3.0", u"id INTEGER PRIMARY KEY, v)", u"id INTEGER PRIMARY KEY, v NUMERIC)", u"codes", false},
+        {"zero-padded text in a STRICT INTEGER column", u"'0123'", u"id INTEGER PRIMARY KEY, v)", u"id INTEGER PRIMARY KEY, v INTEGER) STRICT",
          u"codes", false},
-        {"text that is no number, in an INTEGER column", u"'138-0000'", u"INTEGER", u"", u"codes", true},
-        {"a blob in a REAL column", u"X'3132'", u"REAL", u"", u"codes", true},
+        {"an integer in a STRICT TEXT column", u"5", u"id INTEGER PRIMARY KEY, v)", u"id INTEGER PRIMARY KEY, v TEXT) STRICT", u"codes", false},
+        {"NULL in a NOT NULL column that replaces it by its default", u"NULL", u"id INTEGER PRIMARY KEY, v)",
+         u"id INTEGER PRIMARY KEY, v TEXT NOT NULL ON CONFLICT REPLACE DEFAULT 'x')", u"codes", false},
+        {"text that is no number, in an INTEGER column", u"'138-0000'", u"id INTEGER PRIMARY KEY, v)", u"id INTEGER PRIMARY KEY, v INTEGER)",
+         u"codes", true},
+        {"a blob in a REAL column", u"X'3132'", u"id INTEGER PRIMARY KEY, v)", u"id INTEGER PRIMARY KEY, v REAL)", u"codes", true},
+        {"a stored generated column whose expression changed", u"'abc'", u"id INTEGER PRIMARY KEY, v, g AS (lower(v)) STORED)",
+         u"id INTEGER PRIMARY KEY, v, g AS (upper(v)) STORED)", u"codes", false},
+        {"a changed stored generated column in an exempt table", u"'abc'", u"id INTEGER PRIMARY KEY, v, g AS (lower(v)) STORED)",
+         u"id INTEGER PRIMARY KEY, v, g AS (upper(v)) STORED)", u"report", false},
+        {"a changed stored generated column in a WITHOUT ROWID table", u"'abc'", u"id INTEGER PRIMARY KEY, v, g AS (lower(v)) STORED) WITHOUT ROWID",
+         u"id INTEGER PRIMARY KEY, v, g AS (upper(v)) STORED) WITHOUT ROWID", u"codes", false},
+        {"a changed stored generated column where columns hide the rowid", u"'abc'", u"id, rowid, oid, _rowid_, v, g AS (lower(v)) STORED)",
+         u"id, rowid, oid, _rowid_, v, g AS (upper(v)) STORED)", u"codes", false},
+        {"stored and virtual generated columns as the definition computes them", u"'abc'",
+         u"id INTEGER PRIMARY KEY, v, g AS (upper(v)) STORED, h AS (v || 'x') VIRTUAL) WITHOUT ROWID",
+         u"id INTEGER PRIMARY KEY, v, g AS (upper(v)) STORED, h AS (v || 'x') VIRTUAL) WITHOUT ROWID", u"codes", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -130,14 +145,13 @@ TEST(ExactValues, aValueTheRebuiltTableWouldChangeFailsACheckedTableAndIsReporte
         const WideString path = folder / u"typed.db";
         const WideString table = c.table;
         ASSERT_TRUE(writeDatabase(path, {
-            u"CREATE TABLE " + table + u" (id INTEGER PRIMARY KEY, v)",
-            numbersUpTo(1500) + u"INSERT INTO " + table + u" (v) SELECT CASE WHEN i = 1200 THEN " + c.value + u" ELSE i END FROM n",
+            u"CREATE TABLE " + table + u" (" + c.definition,
+            numbersUpTo(1500) + u"INSERT INTO " + table + u" (id, v) SELECT i, CASE WHEN i = 1200 THEN " + c.value + u" ELSE i END FROM n",
             u"PRAGMA writable_schema = ON",
-            u"UPDATE sqlite_master SET sql = " + sqlLiteral(u"CREATE TABLE " + table + u" (id INTEGER PRIMARY KEY, v " + c.declaredType + u")" +
-                                                          c.tableOptions) + u" WHERE name = '" + table + u"'",
+            u"UPDATE sqlite_master SET sql = " + sqlLiteral(u"CREATE TABLE " + table + u" (" + c.laterDefinition) + u" WHERE name = '" + table + u"'",
             u"PRAGMA writable_schema = OFF",
         }));
-        const WideString everyRow = u"SELECT id, v FROM " + table + u" ORDER BY id";
+        const WideString everyRow = u"SELECT * FROM " + table + u" ORDER BY id";
         const std::vector<std::string> sourceRows = exactRows(path, everyRow);
         const std::string sourceBytes = fileBytes(path);
 
