@@ -87,15 +87,7 @@ std::optional<std::size_t> BTreePage::cellStart(std::int64_t cell) const {
     return static_cast<std::size_t>(start);
 }
 
-std::optional<std::int64_t> BTreePage::rowidOf(std::int64_t cell) const {
-    const auto start = cellStart(cell);
-    if (!start || !isTable()) return std::nullopt;
-    std::size_t offset = *start;
-    std::int64_t skipped = 0, rowid = 0;
-    if (isLeaf() ? !readVarint(bytes, offset, skipped) : (offset += 4) > bytes.size()) return std::nullopt;
-    if (!readVarint(bytes, offset, rowid)) return std::nullopt;
-    return rowid;
-}
+std::optional<std::int64_t> BTreePage::rowidOf(std::int64_t cell) const { return cellAt(cell).rowid; }
 
 std::optional<std::int64_t> BTreePage::childOf(std::int64_t cell) const {
     if (!isInterior()) return std::nullopt;
@@ -106,44 +98,57 @@ std::optional<std::int64_t> BTreePage::childOf(std::int64_t cell) const {
     return child > 0 ? std::optional<std::int64_t>(child) : std::nullopt;
 }
 
-bool BTreePage::payloadOf(std::int64_t cell, std::size_t& start, std::int64_t& size) const {
+bool BTreePage::payloadOf(std::int64_t cell, std::size_t& start, std::int64_t& size, std::int64_t& rowid) const {
     const auto cellAt = cellStart(cell);
     if (!cellAt || kind == kTableInterior) return false;
     start = *cellAt + (kind == kIndexInterior ? 4 : 0);
-    std::int64_t rowid = 0;
     if (!readVarint(bytes, start, size) || size < 0) return false;
     return kind != kTableLeaf || readVarint(bytes, start, rowid);
 }
 
-std::optional<std::int64_t> BTreePage::fieldCountOf(std::int64_t cell) const {
-    std::size_t start = 0;
-    std::int64_t size = 0, headerSize = 0;
-    if (!payloadOf(cell, start, size)) return std::nullopt;
+std::optional<std::int64_t> BTreePage::fieldsAt(std::size_t start, std::int64_t size) const {
     std::size_t offset = start;
+    std::int64_t headerSize = 0;
     if (!readVarint(bytes, offset, headerSize) || headerSize < 1 || headerSize > size) return std::nullopt;
     const std::size_t headerEnd = start + static_cast<std::size_t>(headerSize);
     if (headerEnd > bytes.size()) return std::nullopt;
+    const std::string_view header = bytes.substr(0, headerEnd);
     std::int64_t fields = 0, serialType = 0;
     while (offset < headerEnd) {
-        if (!readVarint(bytes.substr(0, headerEnd), offset, serialType)) return std::nullopt;
+        if (!readVarint(header, offset, serialType)) return std::nullopt;
         ++fields;
     }
     return fields;
 }
 
-std::optional<std::int64_t> BTreePage::overflowOf(std::int64_t cell) const {
-    if (kind == kTableInterior) return cellStart(cell) ? std::optional<std::int64_t>(0) : std::nullopt;
-    std::size_t start = 0;
-    std::int64_t size = 0;
-    if (!payloadOf(cell, start, size)) return std::nullopt;
+std::int64_t BTreePage::overflowAt(std::size_t start, std::int64_t size) const {
     // How much of a record stays on the page, as SQLite decides it.
     const std::int64_t maxLocal = kind == kTableLeaf ? usable - 35 : (usable - 12) * 64 / 255 - 23;
     const std::int64_t minLocal = (usable - 12) * 32 / 255 - 23;
     if (size <= maxLocal) return 0;
     const std::int64_t surplus = minLocal + (size - minLocal) % (usable - 4);
     const std::int64_t local = surplus <= maxLocal ? surplus : minLocal;
-    const std::int64_t next = bigEndian(bytes, start + static_cast<std::size_t>(local), 4);
-    return next > 0 ? std::optional<std::int64_t>(next) : std::nullopt;
+    return std::max<std::int64_t>(bigEndian(bytes, start + static_cast<std::size_t>(local), 4), 0);
+}
+
+BTreePage::Cell BTreePage::cellAt(std::int64_t cell) const {
+    Cell read;
+    const auto start = cellStart(cell);
+    if (!start) return read;
+    if (isInterior()) read.child = std::max<std::int64_t>(bigEndian(bytes, *start, 4), 0);
+    if (kind == kTableInterior) {
+        std::size_t offset = *start + 4;
+        std::int64_t rowid = 0;
+        if (readVarint(bytes, offset, rowid)) read.rowid = rowid;
+        return read;
+    }
+    std::size_t payload = 0;
+    std::int64_t size = 0, rowid = 0;
+    if (!payloadOf(cell, payload, size, rowid)) return read;
+    if (kind == kTableLeaf) read.rowid = rowid;
+    read.fields = fieldsAt(payload, size);
+    read.overflow = overflowAt(payload, size);
+    return read;
 }
 
 }  // namespace page_format

@@ -58,17 +58,24 @@ public:
     std::optional<std::int64_t> rowidOf(std::int64_t cell) const;
     // The child page of an interior cell; cellCount() names the right-most child. Empty when unreadable.
     std::optional<std::int64_t> childOf(std::int64_t cell) const;
-    // The number of fields of the record a cell holds (a table leaf's row, an index entry), read from
-    // the record's header; empty when the header does not lie whole on the page.
-    std::optional<std::int64_t> fieldCountOf(std::int64_t cell) const;
-    // The first overflow page of a cell whose record does not fit on the page, 0 when it fits;
-    // empty when the cell cannot be read.
-    std::optional<std::int64_t> overflowOf(std::int64_t cell) const;
+    // What a cell tells, read in one pass: its rowid (a table page's), its child (an interior
+    // page's), the field count of its record (a table leaf's row, an index entry; empty when the
+    // record's header does not lie whole on the page) and the first overflow page of a record that
+    // does not fit on the page (0: it fits), each empty or 0 where the cell cannot be read.
+    struct Cell {
+        std::optional<std::int64_t> rowid;
+        std::int64_t child = 0;
+        std::optional<std::int64_t> fields;
+        std::int64_t overflow = 0;
+    };
+    Cell cellAt(std::int64_t cell) const;
 
 private:
     std::optional<std::size_t> cellStart(std::int64_t cell) const;
-    // Where a cell's record starts and how long the whole record is.
-    bool payloadOf(std::int64_t cell, std::size_t& start, std::int64_t& size) const;
+    // Where a cell's record starts and how long the whole record is; the rowid of a table leaf's cell.
+    bool payloadOf(std::int64_t cell, std::size_t& start, std::int64_t& size, std::int64_t& rowid) const;
+    std::optional<std::int64_t> fieldsAt(std::size_t start, std::int64_t size) const;
+    std::int64_t overflowAt(std::size_t start, std::int64_t size) const;
 
     std::string_view bytes;
     std::int64_t usable = 0;

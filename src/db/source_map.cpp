@@ -33,17 +33,17 @@ bool SourceMap::read(rg_MoKuai_class_sqliteShuJuKu& database, std::string_view s
         if (!page.isBTree()) return true;
         summary.kind = page.pageKind();
         summary.linkStart = static_cast<std::uint32_t>(links.size());
-        for (std::int64_t cell = 0; cell < page.cellCount(); ++cell) {
-            if (page.isInterior())
-                if (const auto child = page.childOf(cell)) links.push_back(static_cast<std::uint32_t>(*child));
-            if (const auto overflow = page.overflowOf(cell); overflow && *overflow > 0) links.push_back(static_cast<std::uint32_t>(*overflow));
-            if (const auto fields = page.fieldCountOf(cell)) summary.widestRecord = std::max<std::int32_t>(summary.widestRecord, static_cast<std::int32_t>(*fields));
-            if (page.isLeaf() && page.isTable())
-                if (const auto key = page.rowidOf(cell)) {
-                    summary.lowestKey = summary.hasKeys ? std::min(summary.lowestKey, *key) : *key;
-                    summary.highestKey = summary.hasKeys ? std::max(summary.highestKey, *key) : *key;
-                    summary.hasKeys = true;
-                }
+        const bool isTableLeaf = page.pageKind() == page_format::kTableLeaf;
+        for (std::int64_t number = 0; number < page.cellCount(); ++number) {
+            const BTreePage::Cell cell = page.cellAt(number);
+            if (cell.child > 0) links.push_back(static_cast<std::uint32_t>(cell.child));
+            if (cell.overflow > 0) links.push_back(static_cast<std::uint32_t>(cell.overflow));
+            if (cell.fields) summary.widestRecord = std::max<std::int32_t>(summary.widestRecord, static_cast<std::int32_t>(*cell.fields));
+            if (isTableLeaf && cell.rowid) {
+                summary.lowestKey = summary.hasKeys ? std::min(summary.lowestKey, *cell.rowid) : *cell.rowid;
+                summary.highestKey = summary.hasKeys ? std::max(summary.highestKey, *cell.rowid) : *cell.rowid;
+                summary.hasKeys = true;
+            }
         }
         if (page.isInterior())
             if (const auto right = page.childOf(page.cellCount())) links.push_back(static_cast<std::uint32_t>(*right));

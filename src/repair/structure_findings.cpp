@@ -23,22 +23,32 @@ class SourceTables {
 public:
     explicit SourceTables(rg_MoKuai_class_sqliteShuJuKu& source) : source(source) {}
 
-    // The columns a record of the table holds: every column but the computed-only ones.
+    // The columns a record of each table holds: every column but the computed-only ones. Read once
+    // for every table, in one statement.
     std::int64_t storedColumns(const WideString& table) {
-        const std::string name = toUtf8(table);
-        const TypedValue parameter[] = {textValue(name)};
-        return source.queryInteger(u"SELECT count(*) FROM pragma_table_xinfo(?1) WHERE hidden IN (0, 3)", parameter).value_or(0);
+        if (!columns) {
+            columns.emplace();
+            TypedPage rows;
+            (void)source.queryPage(u"SELECT m.name, count(*) FROM sqlite_master AS m, pragma_table_xinfo(m.name) AS c "
+                                   u"WHERE m.type = 'table' AND c.hidden IN (0, 3) GROUP BY m.name",
+                                   rows);   // unread: no table's width known, none judged by it
+            for (std::int64_t row = 0; row < rows.rowCount(); ++row) (*columns)[fromUtf8(rows.value(row, 0).bytes)] = rows.value(row, 1).integer;
+        }
+        const auto found = columns->find(table);
+        return found == columns->end() ? 0 : found->second;
     }
 
-    // The table's AUTOINCREMENT counter, when sqlite_sequence holds one.
+    // The table's AUTOINCREMENT counter, when sqlite_sequence holds one. Read once for every table.
     std::optional<std::int64_t> sequence(const WideString& table) {
-        const std::string name = toUtf8(table);
-        const TypedValue parameter[] = {textValue(name)};
-        TypedPage rows;
-        if (!source.queryPage(u"SELECT seq FROM sqlite_sequence WHERE name = ?1", rows, parameter) || rows.rowCount() != 1 ||
-            rows.value(0, 0).storageClass != StorageClass::integer)
-            return std::nullopt;
-        return rows.value(0, 0).integer;
+        if (!counters) {
+            counters.emplace();
+            TypedPage rows;
+            (void)source.queryPage(u"SELECT name, seq FROM sqlite_sequence", rows);   // unread: no counter known
+            for (std::int64_t row = 0; row < rows.rowCount(); ++row)
+                if (rows.value(row, 1).storageClass == StorageClass::integer) (*counters)[fromUtf8(rows.value(row, 0).bytes)] = rows.value(row, 1).integer;
+        }
+        const auto found = counters->find(table);
+        return found == counters->end() ? std::nullopt : std::optional<std::int64_t>(found->second);
     }
 
     // How many of keys the table's own b-tree holds; empty when it cannot be asked (no name left
@@ -63,6 +73,8 @@ public:
 
 private:
     rg_MoKuai_class_sqliteShuJuKu& source;
+    std::optional<std::unordered_map<std::u16string, std::int64_t>> columns;
+    std::optional<std::unordered_map<std::u16string, std::int64_t>> counters;
 };
 
 class Judgement {
