@@ -29,6 +29,8 @@ int repair(const CommandLine& line) {
     }
     // What the window's result box says: the cause of a failure or the file to swap in by hand, then the result.
     if (!outcome.detail.empty()) print(platform::Stream::output, outcome.detail);
+    // The window offers the salvage here; a script is told how to run it.
+    if (outcome.offersSalvage) print(platform::Stream::output, u"可以运行 dovrane-cli --salvage \"" + line.path + u"\" 抢救能读出的数据");
     print(platform::Stream::output, outcome.result);
     return outcome.result.starts_with(kResultSuccessPrefix) ? kExitSuccess : kExitFailure;
 }

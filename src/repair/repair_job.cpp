@@ -121,6 +121,14 @@ bool sourceStructureHolds(RepairRun& run, const StructureFindings& findings) {
     return holds;
 }
 
+// Whether the check found the table's own b-tree damaged or not the table's, or rows of it lost to
+// pages no b-tree reaches, or an index of it that a sound b-tree holds at odds with it.
+bool hasDamageIn(const StructureFindings& findings, const WideString& table) {
+    const auto contains = [&](const StringArray& names) { return std::find(names.begin(), names.end(), table) != names.end(); };
+    return contains(findings.damagedTables) || contains(findings.strayTables) || contains(findings.looseRowTables) ||
+           std::any_of(findings.discordantIndexes.begin(), findings.discordantIndexes.end(), [&](const auto& pair) { return pair.first == table; });
+}
+
 bool copyTables(RepairRun& run, EarlyFlush& flush, const WideString& targetPath) {
     for (const WideString& table : run.tables)
         if (!copyTable(run, table, run.isExempt(table) ? 1 : 0)) return false;
@@ -263,7 +271,10 @@ WideString repairIn(RepairRun& run, const WideString& path) {
     const bool copied = copyTables(run, earlyFlush, tempPath);
     // The check reads the source: it ends before the connections close, whatever the copy gave.
     const StructureFindings findings = run.structureCheck.findings();
-    const bool trusted = copied && sourceStructureHolds(run, findings);
+    const bool trusted = sourceStructureHolds(run, findings) && copied;
+    // SQLite reads fewer rows without an error where a b-tree lost pages: a table that came out short
+    // while its b-tree is damaged has rows a salvage may save.
+    if (!copied && !run.failure.shortTable.empty() && hasDamageIn(findings, run.failure.shortTable)) run.failure.isDamage = true;
     earlyFlush.wait();
     if (trusted && findings.hasFreeSpaceDamage) run.reportMessage(kJobName, kTextFreeSpaceRebuilt);
     (void)targetDb.close();
@@ -273,7 +284,7 @@ WideString repairIn(RepairRun& run, const WideString& path) {
         // Rows that another program wrote meanwhile make counts differ too: say what really happened.
         if (databaseVersion(sourcePath) != sourceVersion) {
             run.reportMessage(kJobName, kTextSourceChanged);
-            run.failure = RunFailure{kTextSourceChanged, false};
+            run.failure = RunFailure{kTextSourceChanged, false, {}};
         }
         run.reportMessage(kJobName, kTextRestored);
         return kResultDataAnomaly;

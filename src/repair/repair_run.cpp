@@ -6,10 +6,9 @@ WideString withCause(const WideString& text, const WideString& cause) { return c
 
 bool RepairRun::isExempt(const WideString& table) const { return isExemptTable(exemptTables, table); }
 
-void RepairRun::noteFailure(const WideString& cause, bool isDamage) {
+void RepairRun::noteFailure(const WideString& cause, bool isDamage, const WideString& shortTable) {
     if (!failure.cause.empty()) return;
-    failure.cause = cause;
-    failure.isDamage = isDamage;
+    failure = RunFailure{cause, isDamage, shortTable};
 }
 
 void RepairRun::reportFailure(const WideString& name, const WideString& text, bool isDamage) {

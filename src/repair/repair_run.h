@@ -33,6 +33,7 @@ struct LateSchema {
 struct RunFailure {
     WideString cause;        // the first failure's line, naming its table; empty while none
     bool isDamage = false;   // rows or tables could not be read: a salvage may save what can be
+    WideString shortTable;   // the checked table that came out short, when that is the first failure
 };
 
 // text, followed by cause in brackets when there is one.
@@ -55,8 +56,8 @@ public:
     // A line of text about the named item (a table, or the database as a whole).
     void reportMessage(const WideString& name, const WideString& text) const { report(kProgressMessage, name, 0, 0, text); }
     // Why the run fails; the first cause noted is the run's. isDamage: rows or tables could not be
-    // read, which a salvage may help with.
-    void noteFailure(const WideString& cause, bool isDamage);
+    // read, which a salvage may help with. shortTable: a checked table that came out short.
+    void noteFailure(const WideString& cause, bool isDamage, const WideString& shortTable = {});
     // A line about the named item that says why the run fails, noted as above.
     void reportFailure(const WideString& name, const WideString& text, bool isDamage);
     bool isExempt(const WideString& table) const;

@@ -188,7 +188,7 @@ bool finishTable(RepairRun& run, const WideString& table, std::int32_t exempt, s
         const bool isDamage = !boundariesRead || trouble.metDamage();
         run.noteFailure(kTextTablePrefix + table + (isDamage ? kTextRowsUnreadable : kTextCountsMismatch) + decimalText(sourceRows) +
                             kTextCauseNewCount + decimalText(targetRows),
-                        isDamage);
+                        isDamage, table);
         reportRefusal();
         return false;
     }

@@ -58,6 +58,8 @@ bool writeEmptyFile(const WideString& path) {
 bool writeShopWithGarbledOrders(const WideString& path) { return writeShopDatabase(path, 2500) && garbleLeafPage(path, u"orders"); }
 // Even counting the orders fails: the table is failed, not taken for empty.
 bool writeShopWithUncountableOrders(const WideString& path) { return writeShopDatabase(path, 2500) && garbleWholeLeafPage(path, u"orders"); }
+// SQLite reads the leaves on either side of it and stops short without an error.
+bool writeShopWithGarbledMiddleLeaf(const WideString& path) { return writeShopDatabase(path, 20000) && garbleTreePage(path, u"orders", TreePage::middleLeaf) > 0; }
 bool writeShopInRollbackModeWithGarbledOrders(const WideString& path) {
     return writeShopInRollbackMode(path) && garbleLeafPage(path, u"orders");
 }
@@ -89,6 +91,8 @@ TEST(RepairOutcome, eachResultLeavesItsFilesAndEvents) {
          {kCreatingTemp, "1 数据库读取错误"}, u"shop.db", u"修复失败,无法读取数据库结构(database disk image is malformed)", true},
         {"garbled table page", writeShopWithGarbledOrders, kResultDataAnomaly, {"shop.db"},
          {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db", u"修复失败,表orders中有行无法读取,原数据库数量:2500,新表数量:", true},
+        {"garbled middle leaf", writeShopWithGarbledMiddleLeaf, kResultDataAnomaly, {"shop.db"},
+         {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db", u"修复失败,表orders", true},
         {"garbled table page header", writeShopWithUncountableOrders, kResultDataAnomaly, {"shop.db"},
          {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db", u"修复失败,无法读取表:orders", true},
         {"garbled table page, rollback journal", writeShopInRollbackModeWithGarbledOrders, kResultDataAnomaly, {"shop.db"},
