@@ -50,7 +50,7 @@ TEST(WriteAheadLog, findsCommitsThatSqliteWouldNotRead) {
          [](const WideString& log, std::int64_t) { resize(log, std::filesystem::file_size(std::filesystem::path(log)) - 100); }, false,
          Reads::someFrames, true},
         // Its rows grow, so pages split and frames it wrote are written again in place: SQLite leaves
-        // the checksums from the first of them on stale until the commit.
+        // the first of them with stale checksums, and the frames after it with none, until the commit.
         {"an unfinished transaction that rewrote its own frames", kCommits + kUnfinished, none, false, Reads::someFrames},
         {"an unfinished transaction's last frame torn", kCommits + kUnfinished,
          [](const WideString& log, std::int64_t frames) { ASSERT_TRUE(garbleLogFrame(log, frames)); }, false, Reads::someFrames},
