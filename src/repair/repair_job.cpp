@@ -39,6 +39,7 @@ constexpr char16_t kTextNoPermission[] = u"没有写入权限";
 constexpr char16_t kTextCannotCreate[] = u"无法创建文件";
 constexpr char16_t kTextJournalNotRolledBack[] = u"修复失败,无法回滚原数据库中未完成的事务";
 constexpr char16_t kTextLogDamaged[] = u"修复失败,预写日志(-wal)损坏,已提交的事务可能无法读取";
+constexpr char16_t kTextLastCommitUnapplied[] = u"预写日志的最后一个事务不完整,未被应用";
 constexpr char16_t kTextNotCopied[] = u"修复失败,无法在临时文件夹中复制数据库:";
 constexpr char16_t kTextSourceChanged[] = u"修复失败,数据库在修复期间被修改";
 constexpr char16_t kTextTreeDamaged[] = u"修复失败,表的存储结构损坏,行数据不可信:";
@@ -63,8 +64,9 @@ constexpr std::uint64_t kSwapRetryMilliseconds = 3000;
 
 // SQLite stops reading a -wal at its first damaged frame and reads the rows as they were before,
 // without an error: a rebuild would silently drop the transactions committed after that frame.
-bool hasUnreadableCommits(const WideString& sourcePath) {
-    return isWalDatabase(sourcePath) && summarizeWriteAheadLog(sourcePath + u"-wal").hasUnreadableCommits;
+WriteAheadLogSummary sourceLog(const WideString& sourcePath) {
+    if (!isWalDatabase(sourcePath)) return {};
+    return summarizeWriteAheadLog(sourcePath + u"-wal");
 }
 
 WideString causeOf(platform::FileError error) {
@@ -231,11 +233,14 @@ WideString repairIn(RepairRun& run, const WideString& path) {
 
     // Before the private copy: its connection takes in what SQLite reads of the -wal, and a damaged
     // -wal would silently give an older state.
-    if (hasUnreadableCommits(sourcePath)) {
+    const WriteAheadLogSummary log = sourceLog(sourcePath);
+    if (log.hasUnreadableCommits) {
         run.reportFailure(kJobName, kTextLogDamaged, false);
         run.reportMessage(kJobName, kTextRestored);
         return kResultDataAnomaly;
     }
+    // SQLite's own crash semantics: the rows are read as they were before that transaction.
+    if (log.hasUnappliedLastCommit) run.reportMessage(kJobName, kTextLastCommitUnapplied);
     // Taken before the source is copied, so that a write while the copy is made shows at the swap.
     const std::string sourceVersion = databaseVersion(sourcePath);
     const PrivateCopy reading(sourcePath);

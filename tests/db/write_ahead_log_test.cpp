@@ -1,5 +1,5 @@
-// Reading a -wal as SQLite does: where its commits end, and when commits lie past the point where
-// SQLite stops reading.
+// Reading a -wal as SQLite does: where its commits end, when commits lie past the point where
+// SQLite stops reading, and when it leaves the last commit out.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -34,6 +34,7 @@ TEST(WriteAheadLog, findsCommitsThatSqliteWouldNotRead) {
         std::function<void(const WideString& log, std::int64_t frames)> damage;
         bool hasUnreadableCommits;
         Reads reads;
+        bool hasUnappliedLastCommit = false;
     };
     const auto none = [](const WideString&, std::int64_t) {};
     const Case cases[] = {
@@ -42,17 +43,21 @@ TEST(WriteAheadLog, findsCommitsThatSqliteWouldNotRead) {
          true, Reads::someFrames},
         {"the header's checksum", kCommits, [](const WideString& log, std::int64_t) { ASSERT_TRUE(garbleLogHeader(log)); }, true,
          Reads::noCommit},
-        // A crash leaves these.
-        {"the last frame torn", kCommits, [](const WideString& log, std::int64_t frames) { ASSERT_TRUE(garbleLogFrame(log, frames)); },
-         false, Reads::someFrames},
-        {"the last frame cut short", kCommits,
+        // A crash leaves these. SQLite does not apply a transaction whose commit frame is damaged.
+        {"the last commit frame torn", kCommits, [](const WideString& log, std::int64_t frames) { ASSERT_TRUE(garbleLogFrame(log, frames)); },
+         false, Reads::someFrames, true},
+        {"the last commit frame cut short", kCommits,
          [](const WideString& log, std::int64_t) { resize(log, std::filesystem::file_size(std::filesystem::path(log)) - 100); }, false,
-         Reads::someFrames},
+         Reads::someFrames, true},
         // Its rows grow, so pages split and frames it wrote are written again in place: SQLite leaves
-        // the checksums from the first of them on stale until the commit.
+        // the first of them with stale checksums, and the frames after it with none, until the commit.
         {"an unfinished transaction that rewrote its own frames", kCommits + kUnfinished, none, false, Reads::someFrames},
         {"an unfinished transaction's last frame torn", kCommits + kUnfinished,
          [](const WideString& log, std::int64_t frames) { ASSERT_TRUE(garbleLogFrame(log, frames)); }, false, Reads::someFrames},
+        // Its commit frame written, with the zero salts and checksums of the frames after one it
+        // rewrote, but not yet the checksums SQLite fills in once the commit frame is written.
+        {"a commit frame still waiting for its checksums", kCommits + kUnfinished,
+         [](const WideString& log, std::int64_t frames) { ASSERT_TRUE(markLogFrameCommit(log, frames, 100)); }, false, Reads::someFrames, true},
         {"a damaged header with no whole frame behind it", kCommits,
          [](const WideString& log, std::int64_t) {
              ASSERT_TRUE(garbleLogHeader(log));
@@ -67,6 +72,13 @@ TEST(WriteAheadLog, findsCommitsThatSqliteWouldNotRead) {
         // of the longer earlier log stay behind the new ones.
         {"frames of an earlier log behind the new ones", kCommits + u"PRAGMA wal_checkpoint(RESTART); INSERT INTO notes (body) VALUES ('after');",
          none, false, Reads::someFrames},
+        // The same salts and checksum a checkpoint would give the header, over frames no checkpoint
+        // wrote into the main file: SQLite reads none of them.
+        {"a header renewed over commits", kCommits, [](const WideString& log, std::int64_t) { ASSERT_TRUE(renewLogSalts(log)); }, true,
+         Reads::noCommit},
+        {"a header renewed over a new log in front of an earlier one",
+         kCommits + u"PRAGMA wal_checkpoint(RESTART); INSERT INTO notes (body) VALUES ('after');",
+         [](const WideString& log, std::int64_t) { ASSERT_TRUE(renewLogSalts(log)); }, true, Reads::noCommit},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -82,6 +94,7 @@ TEST(WriteAheadLog, findsCommitsThatSqliteWouldNotRead) {
 
         const WriteAheadLogSummary summary = summarizeWriteAheadLog(log);
         EXPECT_EQ(c.hasUnreadableCommits, summary.hasUnreadableCommits);
+        EXPECT_EQ(c.hasUnappliedLastCommit, summary.hasUnappliedLastCommit);
         switch (c.reads) {
         case Reads::everyFrame: EXPECT_EQ(frames, summary.lastCommitFrame); break;
         case Reads::someFrames:

@@ -1,5 +1,6 @@
 // A source whose -wal holds commits that SQLite would not read fails the run and stays as it is; a
-// -wal that SQLite reads whole, or whose only damage a crash explains, is repaired with every row.
+// -wal that SQLite reads whole, or whose only damage a crash explains, is repaired with every row
+// SQLite reads.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -13,6 +14,8 @@
 namespace {
 
 const WideString kEveryOrder = u"SELECT * FROM orders ORDER BY id";
+const WideString kOrdersBeforeTheLastCommit = u"SELECT * FROM orders WHERE item IS NOT 'last' ORDER BY id";
+const WideString kTextLastCommitUnapplied = u"预写日志的最后一个事务不完整,未被应用";
 
 // Transactions of their own, each of a few pages, that a program still running holds in its -wal.
 const WideString kCommits =
@@ -30,6 +33,8 @@ TEST(DamagedLog, commitsSqliteWouldNotReadFailTheRunAndChangeNothing) {
     const Case cases[] = {
         {"one middle frame's page", [](const WideString& log) { return garbleLogFrame(log, logFrameCount(log) / 2); }},
         {"the header's checksum", garbleLogHeader},
+        // As a checkpoint leaves it, over frames that no checkpoint wrote into the file.
+        {"the header renewed with new salts", renewLogSalts},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -50,8 +55,10 @@ TEST(DamagedLog, commitsSqliteWouldNotReadFailTheRunAndChangeNothing) {
     }
 }
 
+// A damaged last commit frame is what a crash while committing leaves: SQLite does not apply that
+// transaction, and a line says so.
 TEST(DamagedLog, aLogSqliteReadsToItsLastCommitIsRepairedWithEveryRow) {
-    struct Case { const char* what; WideString statements; LogDamage damage; };
+    struct Case { const char* what; WideString statements; LogDamage damage; bool isLastCommitUnapplied = false; };
     const LogDamage none = [](const WideString&) { return true; };
     const Case cases[] = {
         {"intact", kCommits, none},
@@ -60,6 +67,8 @@ TEST(DamagedLog, aLogSqliteReadsToItsLastCommitIsRepairedWithEveryRow) {
         // The end of a transaction that a crash cut off; it was never committed.
         {"an unfinished transaction's last frame torn", kCommits + u"PRAGMA cache_size = 1; BEGIN; UPDATE orders SET note = printf('%.200c', 'z');",
          [](const WideString& log) { return garbleLogFrame(log, logFrameCount(log)); }},
+        {"the last commit frame torn", kCommits, [](const WideString& log) { return garbleLogFrame(log, logFrameCount(log)); }, true},
+        {"the last commit frame cut short", kCommits, [](const WideString& log) { return cutLogShort(log, 100); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -69,11 +78,13 @@ TEST(DamagedLog, aLogSqliteReadsToItsLastCommitIsRepairedWithEveryRow) {
         ASSERT_TRUE(copyWhileOpen(live / u"shop.db", c.statements, path));
         ASSERT_TRUE(c.damage(path + u"-wal"));
         // The original holds what was committed once its connection closed.
-        const std::vector<std::string> committed = exactRows(live / u"shop.db", kEveryOrder);
+        const std::vector<std::string> committed =
+            exactRows(live / u"shop.db", c.isLastCommitUnapplied ? kOrdersBeforeTheLastCommit : kEveryOrder);
         ASSERT_GT(committed.size(), 1500u);
 
         ProgressLog log;
         EXPECT_EQ(WideString(kResultRepaired), repair(path)) << describe(log.events);
+        EXPECT_EQ(c.isLastCommitUnapplied, log.saidLine(kTextLastCommitUnapplied)) << describe(log.events);
         EXPECT_EQ(committed, exactRows(path, kEveryOrder));
         EXPECT_TRUE(passesIntegrityCheck(path));
     }
