@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "db/page_format.h"
+
 namespace log_format {
 
 // The header: magic, format version, page size, checkpoint sequence, two salts, two checksums of
@@ -21,9 +23,7 @@ inline constexpr std::size_t kFrameSaltsAt = 8;
 inline constexpr std::size_t kFrameChecksumsAt = 16;
 inline constexpr std::size_t kSaltBytes = 8;
 
-inline std::uint32_t bigEndianWord(const unsigned char* bytes) {
-    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 | bytes[3];
-}
+using page_format::bigEndianWord;
 
 struct Checksum {
     std::uint32_t first = 0;

@@ -18,6 +18,10 @@ inline constexpr unsigned char kTableInterior = 0x05;
 inline constexpr unsigned char kIndexLeaf = 0x0a;
 inline constexpr unsigned char kTableLeaf = 0x0d;
 
+// The big-endian 32-bit number at bytes, which the caller has checked to hold four.
+inline std::uint32_t bigEndianWord(const unsigned char* bytes) {
+    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 | bytes[3];
+}
 // A big-endian number of `bytes` bytes at offset, or -1 past the page's end.
 std::int64_t bigEndian(std::string_view page, std::size_t offset, std::size_t bytes);
 // SQLite's variable-length integer at offset, moving offset past it; false past the page's end.
