@@ -2,19 +2,26 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <system_error>
 
 #include "base/text_routines.h"
+#include "db/log_merge.h"
 #include "db/sqlite_api.h"
 #include "db/sqlite_handles.h"
 #include "platform/platform.h"
 
 namespace {
 
-constexpr char16_t kFolderPrefix[] = u"dovrane-";
+// A private folder is named kFolderPrefix + its process's identifier + "-" + a tick count + "-" + an
+// attempt's number: a later run tells from the name whether its owner still runs.
+constexpr char16_t kFolderPrefix[] = u"dovrane-copy-";
 constexpr const char16_t* kCompanions[] = {u"-journal", u"-wal"};
 // What SQLite may leave beside the copy: its companions and the -wal's index.
 constexpr const char16_t* kCopyFiles[] = {u"", u"-journal", u"-wal", u"-shm"};
 constexpr int kFolderAttempts = 100;
+// A process identifier has at most 10 digits (32 bits) on either system.
+constexpr std::size_t kMostOwnerDigits = 10;
 
 bool hasCompanion(const WideString& sourcePath) {
     for (const char16_t* suffix : kCompanions)
@@ -25,7 +32,7 @@ bool hasCompanion(const WideString& sourcePath) {
 // A new folder under the system's temporary folder, made exclusively, so that no one else's folder
 // is taken; its path ending in a separator, or empty with the reason in error.
 WideString makePrivateFolder(platform::FileError& error) {
-    const WideString base = platform::temporaryFolder() + kFolderPrefix + decimalText(platform::currentThreadId()) + u"-" +
+    const WideString base = platform::temporaryFolder() + kFolderPrefix + decimalText(platform::currentProcessId()) + u"-" +
                             decimalText(static_cast<std::int64_t>(platform::tickCount()));
     for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
         const WideString folder = base + u"-" + decimalText(attempt);
@@ -34,6 +41,46 @@ WideString makePrivateFolder(platform::FileError& error) {
         if (error != platform::FileError::exists) return {};
     }
     return {};
+}
+
+// The process that made the private folder of that name; 0 when the name is no private folder's.
+std::int64_t ownerOf(const WideString& name) {
+    const std::size_t start = std::size(kFolderPrefix) - 1;
+    if (!name.starts_with(kFolderPrefix)) return 0;
+    std::int64_t owner = 0;
+    std::size_t at = start;
+    for (; at < name.size() && at - start < kMostOwnerDigits && name[at] >= u'0' && name[at] <= u'9'; ++at)
+        owner = owner * 10 + (name[at] - u'0');
+    return at > start && at < name.size() && name[at] == u'-' ? owner : 0;
+}
+
+// The names of the entries of folder; those that can be read when the listing breaks off.
+StringArray entriesOf(const WideString& folder, bool foldersOnly) {
+    StringArray names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(std::filesystem::path(platform::systemPath(folder)), error), end; !error && entry != end;
+         entry.increment(error)) {
+        // A link is never followed: what it leads to belongs to no run.
+        std::error_code typeError;
+        if (!foldersOnly || entry->symlink_status(typeError).type() == std::filesystem::file_type::directory)
+            names.push_back(entry->path().filename().u16string());
+    }
+    return names;
+}
+
+// Deletes the private folders, with the copies in them, of earlier runs that were stopped before
+// they could (a kill, a power cut): each is as large as the database it copied. A folder whose
+// process still runs is another run's and stays. Tolerated when a deletion fails: a file some
+// program still holds keeps its folder until a later run tries again.
+void sweepAbandonedFolders() {
+    const WideString temporary = platform::temporaryFolder();
+    for (const WideString& name : entriesOf(temporary, true)) {
+        const std::int64_t owner = ownerOf(name);
+        if (owner == 0 || platform::isProcessRunning(owner)) continue;
+        const WideString folder = temporary + name + platform::kPathSeparator;
+        for (const WideString& file : entriesOf(folder, false)) (void)platform::deleteFile(folder + file);
+        (void)platform::deleteFolder(folder);
+    }
 }
 
 bool sameBytes(const WideString& one, const WideString& other) {
@@ -54,12 +101,13 @@ bool sameBytes(const WideString& one, const WideString& other) {
 
 // What SQLite makes of the copy when it reads it, opened for writing as any program opens it.
 struct Settling {
-    int result = SQLITE_CANTOPEN;   // of reading the schema: SQLITE_ROW, or the failure's code
+    bool isJournalDealtWith = false;
     bool rolledBack = false;
 };
 
 Settling settle(const WideString& copyPath, const WideString& sourcePath, bool hasJournal) {
     Settling settled;
+    settled.isJournalDealtWith = !hasJournal;
     platform::Library library;
     rg_ZiDingYi_sqliteHanShu api;
     if (!loadSqliteLibrary(library, api)) return settled;
@@ -69,13 +117,7 @@ Settling settle(const WideString& copyPath, const WideString& sourcePath, bool h
     // The copy is scratch: syncing it would put every byte just copied on the disk, which costs
     // far more than the copy. Refused, it only costs time.
     (void)api.exec(connection.get(), "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
-    {
-        // The first read takes the shared lock, and with it SQLite rolls a hot journal back.
-        sqlite3_stmt* prepared = nullptr;
-        settled.result = api.prepareV2(connection.get(), "SELECT COUNT(*) FROM sqlite_master", -1, &prepared, nullptr);
-        const Statement statement(prepared, api.finalize);
-        if (statement.isOpen()) settled.result = api.step(statement.get());
-    }
+    settled.isJournalDealtWith = settlesJournal(api, connection.get(), copyPath);
     // Compared before the connection closes: closing a WAL database moves the -wal's rows into the
     // file, which is no rollback. A journal SQLite played back is gone (the copy's journal mode is
     // DELETE); it may have held no page that differs.
@@ -83,16 +125,11 @@ Settling settle(const WideString& copyPath, const WideString& sourcePath, bool h
     return settled;
 }
 
-// A journal that is still there was not hot, unless reading stopped before SQLite could judge it:
-// damage (corruption, not a database) is found only after the journal is dealt with.
-bool journalDealtWith(const WideString& copyPath, int result) {
-    return !platform::pathExists(copyPath + u"-journal") || result == SQLITE_ROW || result == SQLITE_CORRUPT || result == SQLITE_NOTADB;
-}
-
 }  // namespace
 
 PrivateCopy::PrivateCopy(const WideString& sourcePath) : path(sourcePath) {
     if (!hasCompanion(sourcePath)) return;
+    sweepAbandonedFolders();
     folder = makePrivateFolder(copyFailure);
     if (folder.empty()) {
         failed = Failure::notCopied;
@@ -113,7 +150,7 @@ PrivateCopy::PrivateCopy(const WideString& sourcePath) : path(sourcePath) {
     }
     const Settling settled = settle(path, sourcePath, platform::pathExists(path + u"-journal"));
     rolledBack = settled.rolledBack;
-    if (!journalDealtWith(path, settled.result)) failed = Failure::notRolledBack;
+    if (!settled.isJournalDealtWith) failed = Failure::notRolledBack;
 }
 
 PrivateCopy::~PrivateCopy() {

@@ -18,7 +18,9 @@ public:
     };
 
     // Copies the database at sourcePath and its -journal or -wal when one lies beside it; reads the
-    // source in place otherwise. The source's own files are only read.
+    // source in place otherwise. The source's own files are only read. Before a copy is made, the
+    // private folders that earlier runs left when they were stopped (their process has ended) are
+    // deleted; those of runs still going are left alone.
     explicit PrivateCopy(const WideString& sourcePath);
     PrivateCopy(const PrivateCopy&) = delete;
     PrivateCopy& operator=(const PrivateCopy&) = delete;
@@ -34,7 +36,8 @@ public:
     bool rolledBackJournal() const { return rolledBack; }
 
 private:
-    WideString folder;   // the private folder, ending in a separator; empty when none was made
+    // The private folder, named after this process, ending in a separator; empty when none was made.
+    WideString folder;
     WideString path;
     Failure failed = Failure::none;
     platform::FileError copyFailure = platform::FileError::none;

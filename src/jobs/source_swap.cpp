@@ -2,7 +2,6 @@
 // two runs on one database never swap at once and no commit slips in between.
 #include "jobs/source_swap.h"
 
-#include "db/log_merge.h"
 #include "jobs/database_files.h"
 #include "platform/platform.h"
 
@@ -31,8 +30,9 @@ SourceSwap swapInChecked(const WideString& sourcePath, const std::string& source
         }
     }
     swapMutex.release();
-    // A backup without its -wal would lack the newest commits. No one but this run knows its name
-    // yet, so writing the -wal's own frames into it disturbs no program.
-    if (swap.result == SwapResult::swapped) swap.isBackupWhole = mergeWriteAheadLog(folder + swap.backupName);
+    // A backup without its -wal would lack the newest commits, and one without its hot -journal
+    // would hold half a transaction. No one but this run knows its name yet, so letting SQLite
+    // write the companions' own pages into it disturbs no program.
+    if (swap.result == SwapResult::swapped) swap.backupMerge = mergeCompanions(folder + swap.backupName);
     return swap;
 }

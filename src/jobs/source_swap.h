@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/wide_string.h"
+#include "db/log_merge.h"
 
 enum class SwapResult {
     swapped,
@@ -16,12 +17,12 @@ enum class SwapResult {
 struct SourceSwap {
     SwapResult result = SwapResult::sourceInUse;
     WideString backupName;      // in the source's folder, when swapped
-    bool isBackupWhole = true;  // false when the backup's -wal could not be merged into its main file
+    CompanionMerge backupMerge;   // whether the backup's -wal and -journal went into its main file
 };
 
 // Swaps replacementName (a file in the source's folder) in at sourcePath, the source going to a free
 // 原数据库备份-<stamp>.db (swapInRebuilt: a complete database at the path at every moment), when
 // databaseVersion(sourcePath) still equals sourceVersion, taken before the source was first read.
-// A -wal that went with the backup is then merged into it, so that the backup is one file. Nothing
-// is deleted: on a refusal both files are where they were.
+// A -wal or a hot -journal that went with the backup is then merged into it (mergeCompanions), so
+// that the backup is one file. Nothing is deleted: on a refusal both files are where they were.
 SourceSwap swapInChecked(const WideString& sourcePath, const std::string& sourceVersion, const WideString& replacementName);

@@ -82,6 +82,14 @@ bool startThread(ThreadRoutine routine, const std::optional<WideString>& paramet
 // Identifier of the calling thread; never 0.
 std::int32_t currentThreadId();
 
+// Identifier of the calling process; never 0.
+std::int64_t currentProcessId();
+// Whether the process with that identifier is running: true also for one of another user, which
+// this process may not otherwise reach; false for no such process, and for one that has ended but
+// is still known to the system (a handle held to it on Windows, an exit status not yet collected
+// on Linux). An identifier the system gives again after its process ended names the new process.
+bool isProcessRunning(std::int64_t processId);
+
 // Milliseconds since an arbitrary start, wrapping at 2^32.
 std::uint32_t tickCount();
 // Replaces the clock behind tickCount; nullptr restores the system clock. For tests.

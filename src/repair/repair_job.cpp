@@ -58,6 +58,7 @@ constexpr char16_t kTextNotChecked[] = u"修复失败,无法检查数据库结�
 constexpr char16_t kTextNotAFile[] = u"修复失败,不是数据库文件:";
 constexpr char16_t kTextLibraryUnusable[] = u"修复失败,无法加载数据库组件 ";
 constexpr char16_t kTextBackupLogKept[] = u"原数据库备份的预写日志未能合并,请将备份与其-wal文件一起保存";
+constexpr char16_t kTextBackupJournalKept[] = u"原数据库备份的回滚日志未能合并,请将备份与其-journal文件一起保存";
 
 constexpr int kSwapAttempts = 3;
 constexpr std::uint64_t kSwapRetryMilliseconds = 3000;
@@ -166,7 +167,8 @@ WideString swapIn(RepairRun& run, const std::string& sourceVersion, const WideSt
             return kResultDataAnomaly;
         }
         if (swap.result == SwapResult::swapped) {
-            if (!swap.isBackupWhole) run.reportMessage(kJobName, kTextBackupLogKept);
+            if (!swap.backupMerge.isLogMerged) run.reportMessage(kJobName, kTextBackupLogKept);
+            if (!swap.backupMerge.isJournalMerged) run.reportMessage(kJobName, kTextBackupJournalKept);
             run.report(kProgressOfItem, kJobName, 0, 0, kTextFinished);
             return kResultRepaired;
         }

@@ -8,6 +8,7 @@ namespace {
 
 constexpr char16_t kTextSwapped[] = u"已用抢救数据库代替原数据库。原数据库保存为:";
 constexpr char16_t kTextBackupLogKept[] = u"原数据库备份的预写日志未能合并,请将备份与其-wal文件一起保存。";
+constexpr char16_t kTextBackupJournalKept[] = u"原数据库备份的回滚日志未能合并,请将备份与其-journal文件一起保存。";
 constexpr char16_t kTextNothingSalvaged[] = u"没有可用于代替原数据库的抢救数据库。";
 constexpr char16_t kTextNotBeside[] = u"抢救数据库不在原数据库的文件夹中,无法代替原数据库。";
 constexpr char16_t kTextInUse[] = u"原数据库正被其他程序使用,未能代替,原数据库没有任何改动。请关闭使用它的程序后手动替换。";
@@ -32,6 +33,7 @@ SalvagedSwap useSalvagedDatabase(const SalvageOutcome& outcome) {
     if (swap.result == SwapResult::sourceChanged) return refused(kTextChanged);
     if (swap.result == SwapResult::sourceInUse) return refused(kTextInUse);
     WideString text = kTextSwapped + platform::folderOf(sourcePath) + swap.backupName;
-    if (!swap.isBackupWhole) text += u"\n" + WideString(kTextBackupLogKept);
+    if (!swap.backupMerge.isLogMerged) text += u"\n" + WideString(kTextBackupLogKept);
+    if (!swap.backupMerge.isJournalMerged) text += u"\n" + WideString(kTextBackupJournalKept);
     return SalvagedSwap{true, text};
 }

@@ -1,6 +1,6 @@
 // The private copy a database with a journal or a -wal beside it is read through: SQLite's own
 // verdict on the journal, the rows a reader of the copy sees, the source's files as they were, and
-// the copy gone with its owner.
+// the copy gone with its owner, or with the next run when its owner was stopped.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +13,8 @@
 #include "db/sqlite_api.h"
 #include "fixtures/damaged_database.h"
 #include "fixtures/unfinished_work.h"
+#include "support/child_process.h"
+#include "support/file_bytes.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -44,6 +46,12 @@ std::int64_t integerOf(const WideString& path, const char* query) {
 void writeBytes(const WideString& path, const std::string& bytes) { std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes; }
 
 constexpr char16_t kLateRow[] = u"INSERT INTO notes (body) VALUES ('late')";
+
+bool writeNotes(const WideString& path) {
+    return writeDatabase(path, {u"CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT)",
+                                u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+                                u"INSERT INTO notes (body) SELECT printf('%.200c', 'n') FROM n"});
+}
 
 bool nothingBeside(const WideString& path) { return setJournalMode(path, u"DELETE"); }
 bool hotJournal(const WideString& path) {
@@ -86,9 +94,7 @@ TEST(PrivateCopy, readsWhatSQLiteWouldReadAndLeavesTheSourcesFilesAsTheyWere) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
         const WideString path = folder / u"notes.db";
-        ASSERT_TRUE(writeDatabase(path, {u"CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT)",
-                                         u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
-                                         u"INSERT INTO notes (body) SELECT printf('%.200c', 'n') FROM n"}));
+        ASSERT_TRUE(writeNotes(path));
         ASSERT_TRUE(c.leave(path));
         const std::map<WideString, std::string> before = filesIn(folder);
         const bool hasCompanion = before.size() > 1;
@@ -107,6 +113,46 @@ TEST(PrivateCopy, readsWhatSQLiteWouldReadAndLeavesTheSourcesFilesAsTheyWere) {
         EXPECT_TRUE(before == filesIn(folder)) << "the source's folder changed";
         EXPECT_EQ(!hasCompanion, platform::pathExists(copyFolder)) << "the private folder outlived its copy";
     }
+}
+
+// Arguments: the database to read, the file to write the copy's path to once the copy is made.
+// Keeps the copy until killed, as a run stopped in the middle of its work does.
+int copyAndHold(const std::vector<std::string>& arguments) {
+    const PrivateCopy reading(fromUtf8(arguments.at(0)));
+    const WideString marker = fromUtf8(arguments.at(1));
+    if (reading.failure() != PrivateCopy::Failure::none) return 2;
+    writeBytes(marker + u".part", toUtf8(reading.readPath()));
+    if (!platform::moveFile(marker + u".part", marker)) return 2;
+    for (;;) platform::waitPumping(1000, 0);
+}
+CHILD_ROLE("copy-and-hold", copyAndHold);
+
+// Kills a child that would otherwise run forever, however the test ends.
+struct Stopping {
+    ChildProcess& child;
+    ~Stopping() { child.kill(); }
+};
+
+TEST(PrivateCopy, aStoppedRunsCopyGoesWithTheNextCopyAndARunningRunsCopyStays) {
+    TempFolder folder;
+    for (const char16_t* name : {u"stopped.db", u"running.db", u"next.db"}) ASSERT_TRUE(writeNotes(folder / name) && rowsInWal(folder / name));
+    ChildProcess stopped("copy-and-hold", {toUtf8(folder / u"stopped.db"), toUtf8(folder / u"stopped.txt")});
+    ChildProcess running("copy-and-hold", {toUtf8(folder / u"running.db"), toUtf8(folder / u"running.txt")});
+    const Stopping stopsStopped{stopped}, stopsRunning{running};
+    ASSERT_TRUE(waitForFile(folder / u"stopped.txt", 30000) && waitForFile(folder / u"running.txt", 30000));
+    const WideString stoppedCopy = fromUtf8(fileBytes(folder / u"stopped.txt")), runningCopy = fromUtf8(fileBytes(folder / u"running.txt"));
+    ASSERT_TRUE(platform::pathExists(stoppedCopy) && platform::pathExists(runningCopy));
+    stopped.kill();
+
+    {
+        const PrivateCopy next(folder / u"next.db");
+        ASSERT_EQ(PrivateCopy::Failure::none, next.failure());
+        EXPECT_FALSE(platform::pathExists(platform::folderOf(stoppedCopy))) << "the stopped run's copy stayed";
+        EXPECT_EQ(2001, integerOf(runningCopy, "SELECT COUNT(*) FROM notes")) << "the running run lost its copy";
+    }
+    running.kill();
+    { const PrivateCopy next(folder / u"next.db"); }
+    EXPECT_FALSE(platform::pathExists(platform::folderOf(runningCopy))) << "the copy of the run stopped later stayed";
 }
 
 }  // namespace

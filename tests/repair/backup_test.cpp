@@ -54,7 +54,7 @@ TEST(Backup, aLogThatCannotBeMergedIsLeftAsItWas) {
     std::filesystem::create_directory(std::filesystem::path(path + u"-shm"));
     const std::string logBytes = fileBytes(path + u"-wal");
 
-    EXPECT_FALSE(mergeWriteAheadLog(path));
+    EXPECT_FALSE(mergeCompanions(path).isLogMerged);
     EXPECT_EQ(logBytes, fileBytes(path + u"-wal"));
 }
 

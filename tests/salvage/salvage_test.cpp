@@ -17,6 +17,7 @@
 #include "jobs/job_progress.h"
 #include "platform/platform.h"
 #include "salvage/salvage_job.h"
+#include "salvage/salvaged_swap.h"
 #include "support/child_process.h"
 #include "support/file_bytes.h"
 #include "support/temp_folder.h"
@@ -138,7 +139,8 @@ TEST(Salvage, aCopyWithoutASchemaIsNamedAsUnused) {
 }
 
 // A source a program left in the middle of its work is salvaged as SQLite sees it (the journal
-// rolled back, the -wal's rows taken in), and its files keep their bytes, with no -shm beside them.
+// rolled back, the -wal's rows taken in), and its files keep their bytes, with no -shm beside them;
+// once the salvaged file is swapped in, the backup alone holds the source as SQLite saw it.
 TEST(Salvage, aSourceLeftMidWorkIsSalvagedAsSQLiteSeesItAndKeepsItsFiles) {
     struct Case { const char* what; const char16_t* companion; std::int64_t notes; };
     const Case cases[] = {{"a hot journal", u"-journal", 3000}, {"rows in the -wal", u"-wal", 3001}};
@@ -165,6 +167,16 @@ TEST(Salvage, aSourceLeftMidWorkIsSalvagedAsSQLiteSeesItAndKeepsItsFiles) {
         StringArray names = folder.fileNames();
         std::erase_if(names, [](const WideString& name) { return name.starts_with(u"抢救"); });
         EXPECT_EQ((StringArray{u"notes.db", u"notes.db" + WideString(c.companion)}), names) << "only the salvage's files are new";
+
+        const SalvagedSwap swap = useSalvagedDatabase(outcome);
+        ASSERT_TRUE(swap.isSwapped) << toUtf8(swap.text);
+        names = folder.fileNames();
+        std::erase_if(names, [](const WideString& name) { return name.starts_with(u"抢救"); });
+        ASSERT_EQ(2u, names.size());
+        EXPECT_TRUE(names[1].starts_with(u"原数据库备份-") && names[1].ends_with(u".db")) << "a companion beside the backup: " << toUtf8(names[1]);
+        TempFolder elsewhere;
+        std::filesystem::copy_file(std::filesystem::path(folder / names[1]), std::filesystem::path(elsewhere / u"restored.db"));
+        EXPECT_EQ((StringArray{decimalText(c.notes), u"3"}), readColumn(elsewhere / u"restored.db", u"SELECT count(*) FROM notes UNION ALL SELECT count(*) FROM tags"));
     }
 }
 

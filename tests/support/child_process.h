@@ -30,6 +30,8 @@ public:
     ~ChildProcess();
 
     bool isRunning() const;
+    // The child's process identifier; 0 when it could not be started.
+    long id() const { return processId; }
     // Waits for the child's end; its exit code, or -1 if it could not be started.
     int wait();
     void kill();
