@@ -245,6 +245,10 @@ WideString repairIn(RepairRun& run, const WideString& path) {
     run.report(kProgressOfItem, kJobName, 0, 0, kTextCreatingTemp);
 
     if (!copySchema(run)) {
+        // Nothing of the source is in the rebuilt file yet: it goes, and nothing stays beside the source.
+        (void)targetDb.close();
+        (void)sourceDb.close();
+        deleteDatabaseFiles(tempPath);
         run.reportMessage(kJobName, kTextReadError);
         return kResultReadError;
     }

@@ -79,13 +79,13 @@ struct OutcomeCase {
 TEST(RepairOutcome, eachResultLeavesItsFilesAndEvents) {
     const OutcomeCase cases[] = {
         {"path not found", nullptr, kResultDatabaseNotFound, {}, {"1 无法找到数据库"}, nullptr, u"", false},
-        {"database without a table", writeNoTable, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"},
+        {"database without a table", writeNoTable, kResultReadError, {"shop.db"},
          {kCreatingTemp, "1 数据库读取错误"}, u"shop.db", u"修复失败,无法读取数据库结构", false},
-        {"file that is not a database", writeNotADatabase, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"},
+        {"file that is not a database", writeNotADatabase, kResultReadError, {"shop.db"},
          {kCreatingTemp, "1 数据库读取错误"}, u"shop.db", u"修复失败,无法读取数据库结构(file is not a database)", false},
-        {"empty file", writeEmptyFile, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"}, {kCreatingTemp, "1 数据库读取错误"}, u"shop.db",
+        {"empty file", writeEmptyFile, kResultReadError, {"shop.db"}, {kCreatingTemp, "1 数据库读取错误"}, u"shop.db",
          u"修复失败,无法读取数据库结构", false},
-        {"garbled schema page", writeShopWithGarbledSchema, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"},
+        {"garbled schema page", writeShopWithGarbledSchema, kResultReadError, {"shop.db"},
          {kCreatingTemp, "1 数据库读取错误"}, u"shop.db", u"修复失败,无法读取数据库结构(database disk image is malformed)", true},
         {"garbled table page", writeShopWithGarbledOrders, kResultDataAnomaly, {"shop.db"},
          {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db", u"修复失败,表orders中有行无法读取,原数据库数量:2500,新表数量:", true},
