@@ -35,6 +35,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::connect(const WideString& newPath, const std
     openingStatements = {u"PRAGMA synchronous = " + WideString(kSynchronousChoices[std::clamp(synchronousChoice, 0, 2)])};
     attachedUri.clear();
     foldsRows = false;
+    shortFileReading = ShortFileReading::refused;
     openFlags = kOpenFlags;
     recycleThreshold = kRecycleThreshold;
 
@@ -49,7 +50,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::connect(const WideString& newPath, const std
     return hasWriterMutex;
 }
 
-bool rg_MoKuai_class_sqliteShuJuKu::connectReadOnly(const WideString& newPath) {
+bool rg_MoKuai_class_sqliteShuJuKu::connectReadOnly(const WideString& newPath, ShortFileReading newShortFileReading) {
     (void)close();
     if (!bindLibrary()) return false;
     (void)writerMutex.create(writerMutexName(utf8WithZero(newPath), std::nullopt));   // lock() serves reads here, which need no mutex
@@ -58,6 +59,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::connectReadOnly(const WideString& newPath) {
     openingStatements.clear();
     attachedUri.clear();
     foldsRows = false;
+    shortFileReading = newShortFileReading;
     openFlags = opening.flags | SQLITE_OPEN_NOMUTEX;   // a lent reader serves one thread at a time
     recycleThreshold = kRecycleThreshold;
     bool opened = false;
@@ -80,6 +82,7 @@ bool rg_MoKuai_class_sqliteShuJuKu::connectForBuilding(const WideString& newPath
     attachedUri = settings.attachedSource.empty() ? ByteBuffer() : readOnlyOpening(settings.attachedSource, true).name;
     attachedName = settings.attachedName;
     foldsRows = true;
+    shortFileReading = settings.shortSourceReading;
     openFlags = kOpenFlags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
     recycleThreshold = kRecycleThreshold;
     return hasWriterMutex;
@@ -103,6 +106,8 @@ Connection rg_MoKuai_class_sqliteShuJuKu::openConnection(bool& opened) const {
     opened = api.openV2(reinterpret_cast<const char*>(path.data()), &handle, static_cast<int>(openFlags),
                         platform::kSqliteVfs) == SQLITE_OK;
     if (opened) (void)api.busyTimeout(handle, kBusyTimeoutMs);
+    // Refused, the flag stays off and the file's b-trees read as damaged, as they would without it.
+    if (opened && shortFileReading == ShortFileReading::upToFileEnd) (void)api.dbConfig(handle, SQLITE_DBCONFIG_WRITABLE_SCHEMA, 1, nullptr);
     // Whatever handle SQLite stored is kept (and closed by the owner), even after a failed open.
     return Connection(handle, api.close);
 }

@@ -63,6 +63,13 @@ struct QueryOutcome {
     explicit operator bool() const { return complete; }
 };
 
+// How a connection reads a file shorter than its header says (db/cut_short_file.h): not at all, as
+// SQLite refuses it as damaged, or up to the file's end, the pages past it missing, as damage. The
+// latter sets SQLite's writable_schema flag on every connection the object opens, which lets a
+// statement write schema rows too: nothing that writes through such a connection takes a schema
+// text from the file unchecked.
+enum class ShortFileReading { refused, upToFileEnd };
+
 // How a database that is being built is set up: the file has no value until it is complete (it is
 // deleted on any failure), so it keeps its journal in memory and never waits for the disk.
 struct BuildSettings {
@@ -71,6 +78,7 @@ struct BuildSettings {
     std::optional<std::int64_t> autoVacuum;   // 0 none, 1 full, 2 incremental; absent: SQLite's default
     WideString attachedSource;      // a database attached read-only to the main connection, or empty
     WideString attachedName;        // the schema name it is attached under
+    ShortFileReading shortSourceReading = ShortFileReading::refused;   // for the attached source
 };
 
 // What the batch writer did: whether its transaction committed, and how many rows it inserted.
@@ -103,8 +111,9 @@ public:
                  std::int32_t synchronousChoice = 0);
     // Connects as connect does, but every connection opens the file read-only and nothing is ever
     // written to it: its journal mode, header and bytes stay as they are. A file that does not
-    // exist is not created. False when the library cannot be bound or the file cannot be opened.
-    bool connectReadOnly(const WideString& path);
+    // exist is not created. shortFileReading: whether a file shorter than its header says is read
+    // up to its end. False when the library cannot be bound or the file cannot be opened.
+    bool connectReadOnly(const WideString& path, ShortFileReading shortFileReading = ShortFileReading::refused);
     // Connects as connect does, to a database that is being built: every opening of the main
     // connection sets the encoding, page size and auto-vacuum (effective while the file is still
     // empty), keeps the file locked for itself (no other connection reads it meanwhile: read it
@@ -263,6 +272,7 @@ private:
     ByteBuffer attachedUri;          // attached on every opening of the main connection, when not empty
     WideString attachedName;
     bool foldsRows = false;          // dovrane_fold() is registered on every opening of the main connection
+    ShortFileReading shortFileReading = ShortFileReading::refused;   // set on every connection opened
     std::int32_t recycleThreshold = 0;
     std::uint32_t openFlags = 0;
     rg_ZiDingYi_sqliteHanShu api;

@@ -34,6 +34,7 @@ bool rg_ZiDingYi_sqliteHanShu::bind(const SymbolLookup& lookup) {
     take("sqlite3_busy_timeout", bound.busyTimeout);
     take("sqlite3_errcode", bound.errorCode);
     take("sqlite3_changes64", bound.changes);
+    take("sqlite3_db_config", bound.dbConfig);
     take("sqlite3_create_function_v2", bound.createFunctionV2);
     take("sqlite3_user_data", bound.userData);
     take("sqlite3_value_type", bound.valueType);

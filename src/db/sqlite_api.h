@@ -43,6 +43,7 @@ struct rg_ZiDingYi_sqliteHanShu {
     decltype(&sqlite3_busy_timeout) busyTimeout = nullptr;
     decltype(&sqlite3_errcode) errorCode = nullptr;
     decltype(&sqlite3_changes64) changes = nullptr;
+    decltype(&sqlite3_db_config) dbConfig = nullptr;   // a file cut short is read up to its end (cut_short_file.h)
 
     // The row digest's SQL function (row_digest.h): its registration, its arguments, its result.
     decltype(&sqlite3_create_function_v2) createFunctionV2 = nullptr;

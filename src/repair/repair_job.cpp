@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "db/cut_short_file.h"
 #include "db/private_copy.h"
 #include "db/read_only_opening.h"
 #include "db/write_ahead_log.h"
@@ -140,6 +141,12 @@ bool copyTables(RepairRun& run, EarlyFlush& flush, const WideString& targetPath)
     return copyLateSchema(run);
 }
 
+// A source cut short is read up to its end: its tables whose pages all lie within the file are
+// rebuilt and proven as any other, and a table with a page past the end fails as damaged.
+ShortFileReading shortFileReadingOf(const RepairRun& run) {
+    return run.isSourceCutShort ? ShortFileReading::upToFileEnd : ShortFileReading::refused;
+}
+
 // How the rebuilt file is built: with the source's encoding, page size and auto-vacuum, and the
 // file the source is read from attached to its connection, so that rows are copied inside SQLite.
 BuildSettings buildSettingsFor(const RepairRun& run, const WideString& readPath) {
@@ -150,6 +157,7 @@ BuildSettings buildSettingsFor(const RepairRun& run, const WideString& readPath)
     settings.autoVacuum = run.source.queryInteger(u"PRAGMA auto_vacuum");
     settings.attachedSource = readPath;
     settings.attachedName = kSourceSchema;
+    settings.shortSourceReading = shortFileReadingOf(run);
     return settings;
 }
 
@@ -256,6 +264,7 @@ WideString repairIn(RepairRun& run, const WideString& path) {
         return kResultDataAnomaly;
     }
     run.rolledBackJournal = reading.rolledBackJournal();
+    run.isSourceCutShort = isCutShort(reading.readPath());
     platform::FileError creation = platform::FileError::none;
     const WideString tempName = createStampedFile(folder, kTempPrefix, creation);
     if (tempName.empty()) {
@@ -265,11 +274,15 @@ WideString repairIn(RepairRun& run, const WideString& path) {
     const WideString tempPath = folder + tempName;
 
     const ConnectionsClosed closing(sourceDb, targetDb);
-    (void)sourceDb.connectReadOnly(reading.readPath());   // a source that cannot be read fails its schema read
+    (void)sourceDb.connectReadOnly(reading.readPath(), shortFileReadingOf(run));   // a source that cannot be read fails its schema read
     (void)targetDb.connectForBuilding(tempPath, buildSettingsFor(run, reading.readPath()));
     run.report(kProgressOfItem, kJobName, 0, 0, kTextCreatingTemp);
 
     if (!copySchema(run)) {
+        // Nothing of the source is in the rebuilt file yet: it goes, and nothing stays beside the source.
+        (void)targetDb.close();
+        (void)sourceDb.close();
+        deleteDatabaseFiles(tempPath);
         run.reportMessage(kJobName, kTextReadError);
         return kResultReadError;
     }

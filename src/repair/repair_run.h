@@ -65,6 +65,7 @@ public:
     rg_MoKuai_class_sqliteShuJuKu& source;   // the damaged database, read-only
     WideString sourcePath;                   // its file (a link resolved)
     bool rolledBackJournal = false;          // SQLite rolled a hot journal back in the copy the run reads
+    bool isSourceCutShort = false;           // the file read is shorter than its header says: read up to its end
     rg_MoKuai_class_sqliteShuJuKu& target;   // the database being built
     const std::int32_t pageSize;             // rows per page worker
     StringArray tables;                      // the tables to copy, in schema order (copySchema)

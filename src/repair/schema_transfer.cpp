@@ -42,11 +42,33 @@ bool isStatisticsTable(const WideString& name) {
                        [&](const StatisticsTable& table) { return name == table.name; });
 }
 
+// Where the source is cut short, the rebuilt file's connection reads it with SQLite's
+// writable_schema flag set (db/cut_short_file.h), which would also let a schema text of the source
+// create what SQLite keeps for itself (a table named sqlite_...). While one lives, the flag is off,
+// so that the rebuilt file's schema gets only what SQLite lets any schema hold; it is set again for
+// the reads of the source that follow. Lives under the target's writer lock.
+class SchemaChecked {
+public:
+    explicit SchemaChecked(RepairRun& run) : run(run) {
+        // Tolerated when it fails: a connection that cannot set a flag fails the schema's statements too.
+        if (run.isSourceCutShort) (void)run.target.execSql(u"PRAGMA writable_schema = OFF");
+    }
+    SchemaChecked(const SchemaChecked&) = delete;
+    SchemaChecked& operator=(const SchemaChecked&) = delete;
+    ~SchemaChecked() {
+        if (run.isSourceCutShort) (void)run.target.execSql(u"PRAGMA writable_schema = ON");
+    }
+
+private:
+    RepairRun& run;
+};
+
 // Runs statements on the target in one transaction under its writer lock; false when the commit
 // failed. Each text runs as one statement, its first, as SQLite itself reads a schema text: what a
 // damaged or crafted schema text carries after it (an ATTACH that writes a file, say) never runs.
 bool writeSchema(RepairRun& run, const StringArray& statements) {
     const WriterLock lock(run.target);
+    const SchemaChecked checked(run);
     (void)run.target.execSql(u"BEGIN TRANSACTION");   // should it fail, each statement commits alone
     for (const WideString& statement : statements) (void)run.target.execBound(statement);   // a failed one is reported and missing
     if (run.target.execSql(u"COMMIT TRANSACTION")) return true;
@@ -81,6 +103,7 @@ void copyStatistics(RepairRun& run) {
         TypedPage rows;
         if (!run.source.queryPage(table.select, rows)) continue;
         const WriterLock lock(run.target);
+        const SchemaChecked checked(run);   // the flag goes back to what the reads of a source cut short need
         if (run.target.execBatch({u"PRAGMA writable_schema = ON", table.create, u"PRAGMA writable_schema = OFF"}))
             (void)run.target.insertPage(table.insert, rows);
     }

@@ -89,6 +89,9 @@ TEST(HiddenDamage, damageTheRebuildCuresOrThatLiesInAnExemptTableIsRepaired) {
     const Case cases[] = {
         {"a broken free-space list", u"", garbleFreeList, u"数据库的空闲页列表已损坏,已在新数据库中重建"},
         {"a damaged pointer map", u"PRAGMA auto_vacuum = FULL; VACUUM", garblePointerMap, u"数据库的空闲页列表已损坏,已在新数据库中重建"},
+        // The index's pages came from the free-space list: the pages past its last leaf are free ones.
+        {"a file cut short inside an index", u"CREATE INDEX notes_by_body ON notes (body)",
+         [](const WideString& path) { return cutBeforeLastLeaf(path, u"notes_by_body"); }, u"数据库的空闲页列表已损坏,已在新数据库中重建"},
         {"an exempt table's leaf garbled from its first byte", u"", [](const WideString& path) { return garbleWholeLeafPage(path, u"report"); },
          u"免检表report: 原数据库数量:"},
         {"an exempt table's leaf garbled after its header", u"", [](const WideString& path) { return garbleLeafPage(path, u"report"); },

@@ -66,6 +66,13 @@ bool writeShopInRollbackModeWithGarbledOrders(const WideString& path) {
 
 bool writeShopWithATextInAnIntegerColumn(const WideString& path) { return writeShopDatabase(path, 2500) && addRetypedColumn(path); }
 bool writeShopWithGarbledSchema(const WideString& path) { return writeShopDatabase(path, 2500) && garbleFirstPage(path); }
+// A copy that stopped part way: the header counts pages the file no longer has.
+bool writeShopCutAfterItsLastUsedPage(const WideString& path) {
+    return writeShopDatabase(path, 2500) &&
+           writeDatabase(path, {u"CREATE TABLE scratch (body TEXT)", numbersUpTo(500) + u"INSERT INTO scratch SELECT printf('%.300c', 'x') FROM n"}) &&
+           writeDatabase(path, {u"DROP TABLE scratch"}) && cutAfterLastUsedPage(path);   // its pages, at the file's end, are free
+}
+bool writeShopCutInsideItsOrders(const WideString& path) { return writeShopDatabase(path, 2500) && cutBeforeLastLeaf(path, u"orders"); }
 
 struct OutcomeCase {
     const char* what;
@@ -81,13 +88,13 @@ struct OutcomeCase {
 TEST(RepairOutcome, eachResultLeavesItsFilesAndEvents) {
     const OutcomeCase cases[] = {
         {"path not found", nullptr, kResultDatabaseNotFound, {}, {"1 无法找到数据库"}, nullptr, u"", false},
-        {"database without a table", writeNoTable, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"},
+        {"database without a table", writeNoTable, kResultReadError, {"shop.db"},
          {kCreatingTemp, "1 数据库读取错误"}, u"shop.db", u"修复失败,无法读取数据库结构", false},
-        {"file that is not a database", writeNotADatabase, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"},
+        {"file that is not a database", writeNotADatabase, kResultReadError, {"shop.db"},
          {kCreatingTemp, "1 数据库读取错误"}, u"shop.db", u"修复失败,无法读取数据库结构(file is not a database)", false},
-        {"empty file", writeEmptyFile, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"}, {kCreatingTemp, "1 数据库读取错误"}, u"shop.db",
+        {"empty file", writeEmptyFile, kResultReadError, {"shop.db"}, {kCreatingTemp, "1 数据库读取错误"}, u"shop.db",
          u"修复失败,无法读取数据库结构", false},
-        {"garbled schema page", writeShopWithGarbledSchema, kResultReadError, {"shop.db", "临时数据库-<stamp>.db"},
+        {"garbled schema page", writeShopWithGarbledSchema, kResultReadError, {"shop.db"},
          {kCreatingTemp, "1 数据库读取错误"}, u"shop.db", u"修复失败,无法读取数据库结构(database disk image is malformed)", true},
         {"garbled table page", writeShopWithGarbledOrders, kResultDataAnomaly, {"shop.db"},
          {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db", u"修复失败,表orders中有行无法读取,原数据库数量:2500,新表数量:", true},
@@ -101,9 +108,17 @@ TEST(RepairOutcome, eachResultLeavesItsFilesAndEvents) {
          {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db", u"修复失败,新表中的行与原数据库读出的行不一致:codes", false},
         {"sound database, rollback journal", writeShopInRollbackMode, kResultRepaired, {"shop.db", "原数据库备份-<stamp>.db"},
          {kCreatingTemp, "2 修复完毕"}, u"原数据库备份-", u"", false},
+        {"file cut inside a table", writeShopCutInsideItsOrders, kResultDataAnomaly, {"shop.db"},
+         {kCreatingTemp, "1 修复失败数据库还原完毕"}, u"shop.db", u"修复失败,无法读取表:orders", true},
+        {"file cut after its last used page", writeShopCutAfterItsLastUsedPage, kResultRepaired, {"shop.db", "原数据库备份-<stamp>.db"},
+         {kCreatingTemp, "1 数据库的空闲页列表已损坏,已在新数据库中重建", "2 修复完毕"}, u"原数据库备份-", u"", false},
         {"sound database", writeShop, kResultRepaired, {"shop.db", "原数据库备份-<stamp>.db"}, {kCreatingTemp, "2 修复完毕"},
          u"原数据库备份-", u"", false},
     };
+    // Every source that is repaired was written as this shop database (a file cut short can no longer
+    // be read back): the rebuilt file holds its rows.
+    TempFolder reference;
+    ASSERT_TRUE(writeShop(reference / u"shop.db"));
     for (const OutcomeCase& c : cases) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
@@ -129,11 +144,10 @@ TEST(RepairOutcome, eachResultLeavesItsFilesAndEvents) {
             EXPECT_EQ(sourceBytes, fileBytes(folder / onlyFileStartingWith(folder, c.sourceKeptAs))) << "source changed";
         }
         if (c.result == std::u16string_view(kResultRepaired)) {
-            const WideString backup = folder / onlyFileStartingWith(folder, u"原数据库备份-");
             EXPECT_TRUE(passesIntegrityCheck(path));
             for (const char16_t* table : {u"customers", u"orders"}) {
                 const WideString everyRow = u"SELECT * FROM " + WideString(table) + u" ORDER BY id";
-                EXPECT_EQ(exactRows(backup, everyRow), exactRows(path, everyRow)) << toUtf8(table);
+                EXPECT_EQ(exactRows(reference / u"shop.db", everyRow), exactRows(path, everyRow)) << toUtf8(table);
             }
             EXPECT_EQ(2500u, exactRows(path, u"SELECT id FROM orders").size());
             // The journal mode in the header (bytes 18 and 19: 1 rollback journal, 2 WAL) is the source's.

@@ -77,4 +77,28 @@ TEST(SchemaTransfer, aSchemaTextRunsOnlyItsFirstStatement) {
     EXPECT_EQ("integer:2", exactValue(path, u"SELECT COUNT(*) FROM notes"));
 }
 
+// A file cut short is read with SQLite's writable_schema flag set, which would let a schema text
+// create what SQLite keeps for itself; the rebuilt file's schema gets what it gets from a whole file.
+TEST(SchemaTransfer, aFileCutShortGetsNoSchemaAWholeFileWouldNot) {
+    for (const bool isCut : {false, true}) {
+        SCOPED_TRACE(isCut ? "cut short" : "whole");
+        TempFolder folder;
+        const WideString path = folder / u"app.db";
+        ASSERT_TRUE(writeDatabase(path, {u"CREATE TABLE notes (body TEXT)", u"INSERT INTO notes VALUES ('kept')", u"CREATE TABLE scratch (body TEXT)",
+                                         numbersUpTo(500) + u"INSERT INTO scratch SELECT printf('%.300c', 'x') FROM n",
+                                         u"PRAGMA writable_schema = ON",
+                                         u"INSERT INTO sqlite_master VALUES ('view', 'sqlite_notes', 'sqlite_notes', 0, "
+                                         u"'CREATE VIEW sqlite_notes AS SELECT body FROM notes')",
+                                         u"PRAGMA writable_schema = OFF"}));
+        ASSERT_TRUE(writeDatabase(path, {u"DROP TABLE scratch"}));   // the end of the file is free pages
+        if (isCut) {
+            ASSERT_TRUE(cutAfterLastUsedPage(path));
+        }
+
+        ProgressLog log;
+        EXPECT_EQ(WideString(kResultDataAnomaly), repair(path));
+        EXPECT_TRUE(log.saidLine(u"修复失败,无法重建:sqlite_notes")) << describe(log.events);
+    }
+}
+
 }  // namespace
