@@ -51,6 +51,7 @@ bool FileHeader::read(std::string_view firstPage) {
     if (pageSize < 512 || firstPage.size() < kFileHeaderBytes) return false;
     usableSize = pageSize - static_cast<unsigned char>(firstPage[20]);
     pageCount = bigEndian(firstPage, 28, 4);
+    isPageCountValid = pageCount > 0 && bigEndian(firstPage, 24, 4) == bigEndian(firstPage, 92, 4);
     firstFreeTrunk = bigEndian(firstPage, 32, 4);
     freePageCount = bigEndian(firstPage, 36, 4);
     isAutoVacuum = bigEndian(firstPage, 52, 4) != 0;

@@ -36,6 +36,9 @@ struct FileHeader {
     std::int64_t pageSize = 0;
     std::int64_t usableSize = 0;        // the page size less the bytes each page reserves
     std::int64_t pageCount = 0;         // as the header states it
+    // Whether SQLite believes pageCount: it is not 0 and the file was last written by a version
+    // that keeps it (the change counter equals the version-valid-for number).
+    bool isPageCountValid = false;
     std::int64_t firstFreeTrunk = 0;
     std::int64_t freePageCount = 0;     // as the header promises it
     bool isAutoVacuum = false;          // pointer-map pages among the pages
