@@ -62,7 +62,8 @@ private:
     static void repairWorker(WideString path);
 
     bool isRepairing() const;
-    // Idle: "开始修复", the drop hint, an empty path box. The end of every run, after its result box.
+    // Idle: "开始修复", the drop hint, an empty path box, then no refusal left open. The end of
+    // every run, after its result box, from the run's thread.
     void resetToIdle();
     void buildPanelControls();
     void buildTitleControls();

@@ -90,7 +90,7 @@ void rg_win_Zhu::openFiles(const StringArray& paths) {
 void rg_win_Zhu::onStartClicked(WindowObject& sender) {
     if (&sender != &startButton) return;
     if (isRepairing()) {
-        showWindowBox(handle(), kRepairInProgress);
+        showRefusalBox(handle(), kRepairInProgress);
         return;
     }
     const WideString path = pathBox.text();
@@ -162,16 +162,17 @@ void rg_win_Zhu::resetToIdle() {
     startButton.setText(kStartText);
     hintLabel.setText(kDropHint);
     pathBox.setText(u"");
+    closeRefusalBoxes(handle());
 }
 
 void rg_win_Zhu::onCloseClicked(WindowObject& sender) {
     if (&sender != &closeButton) return;
     if (!isRepairing()) ExitProcess(0);
-    showFreeBox(kCloseRefused);
+    showRefusalBox(handle(), kCloseRefused);
 }
 
 int rg_win_Zhu::onCloseQuery() {
     if (!isRepairing()) return 0;
-    showFreeBox(kCloseRefused);
+    showRefusalBox(handle(), kCloseRefused);
     return 1;
 }

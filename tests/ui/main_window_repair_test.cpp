@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "fixtures/damaged_database.h"
 #include "main_window_driver.h"
@@ -203,6 +204,34 @@ TEST_F(MainWindowRepair, theResultBoxKeepsTheWindowRepairingUntilItIsClosed) {
     ASSERT_TRUE(pumpUntil([&] { return isIdle(opened); }, 5000));
     EXPECT_EQ(u"", opened.text(kPathBoxId));
     EXPECT_EQ(kDropHint, opened.text(kHintLabelId));
+}
+
+// A refusal still open when the run ends closes by itself: what it refused can be done again.
+TEST_F(MainWindowRepair, aRefusalStillOpenWhenTheRunEndsClosesByItself) {
+    opened.boxes.hold(kRepaired);
+    opened.boxes.hold(kRepairInProgress);
+    clickMiddle(opened.control(kStartButtonId));
+    ASSERT_TRUE(opened.boxes.waitForBoxes(1, 60000));
+    // The refusal's message loop runs inside the second click, on this thread: the user answers the
+    // result box from another thread meanwhile, and presses OK on a refusal still open 10 s later,
+    // so that a refusal which stays cannot hang the test.
+    bool refusalOutlivedTheRun = false;
+    std::thread user([&] {
+        const auto refusal = [&]() -> HWND {
+            const std::vector<SeenBox> boxes = opened.boxes.seen();
+            return boxes.size() >= 2 ? boxes[1].box : nullptr;
+        };
+        for (int waited = 0; !refusal() && waited < 60000; waited += 10) Sleep(10);
+        opened.boxes.release(kRepaired);
+        for (int waited = 0; IsWindow(refusal()) && waited < 10000; waited += 10) Sleep(10);
+        refusalOutlivedTheRun = IsWindow(refusal());
+        opened.boxes.release(kRepairInProgress);
+    });
+    clickMiddle(opened.control(kStartButtonId));
+    user.join();
+    EXPECT_EQ((std::vector<WideString>{kRepaired, kRepairInProgress}), opened.boxes.seenTexts());
+    EXPECT_FALSE(refusalOutlivedTheRun);
+    EXPECT_TRUE(isIdle(opened));
 }
 
 // The result box comes from the repair thread, owned by the window and topmost, yet not modal to
