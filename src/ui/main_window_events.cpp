@@ -61,7 +61,7 @@ SalvageOutcome salvageOfferingSchemaCopy(const WideString& path) {
 }  // namespace
 
 bool rg_win_Zhu::isRepairing() const {
-    return startButton.text() == kRepairingText;
+    return startButton.text() != kStartText;
 }
 
 void rg_win_Zhu::showStartupTip() {
@@ -148,13 +148,15 @@ void rg_win_Zhu::follow(JobProgressEvent<Job>& progress) {
     progress.subscribe(eventTarget, 1,
                        [this](Job&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
                               const WideString& text) {
-                           onJobProgress(Job::progressLabel, kind, name, total, done, text);
+                           onJobProgress(Job::progressLabel, Job::runningText, kind, name, total, done, text);
                            return 0;
                        });
 }
 
-void rg_win_Zhu::onJobProgress(const char16_t* label, std::int32_t kind, const WideString& name, std::int32_t total,
-                               std::int32_t done, const WideString& text) {
+void rg_win_Zhu::onJobProgress(const char16_t* label, const char16_t* runningText, std::int32_t kind, const WideString& name,
+                               std::int32_t total, std::int32_t done, const WideString& text) {
+    // The salvage runs after the repair, on the same run: the button says which of the two runs.
+    if (startButton.text() != runningText) startButton.setText(runningText);
     hintLabel.setText(progressLine(label, kind, name, total, done, text));
 }
 

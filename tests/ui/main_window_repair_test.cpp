@@ -77,7 +77,11 @@ TEST(MainWindowSalvage, aFailedRepairOffersTheSalvageAndItsUseAndDoesWhatTheUser
         opened.boxes.answerWith(kSalvageQuestion, c.salvage);
         opened.boxes.answerWith(kUseSalvagedQuestion, c.use);
         std::vector<WideString> lines;
-        TextWatch watch(opened.control(kHintLabelId), [&](const WideString& text) { lines.push_back(text); });
+        std::vector<WideString> buttonDuringSalvage;   // the start button's text at each salvage line
+        TextWatch watch(opened.control(kHintLabelId), [&](const WideString& text) {
+            lines.push_back(text);
+            if (text.starts_with(u"抢救进度")) buttonDuringSalvage.push_back(opened.text(kStartButtonId));
+        });
 
         clickMiddle(opened.control(kStartButtonId));
         ASSERT_TRUE(opened.boxes.waitForBoxes(c.boxes, 60000)) << joined(opened.boxes.seenTexts());
@@ -96,6 +100,8 @@ TEST(MainWindowSalvage, aFailedRepairOffersTheSalvageAndItsUseAndDoesWhatTheUser
             EXPECT_EQ(original, fileBytes(path));
             continue;
         }
+        ASSERT_FALSE(buttonDuringSalvage.empty()) << joined(lines);
+        for (const WideString& button : buttonDuringSalvage) EXPECT_EQ(u"抢救中", button) << "the button says which job runs";
         EXPECT_TRUE(texts[2].starts_with(u"抢救完成:")) << toUtf8(texts[2]);
         EXPECT_NE(WideString::npos, texts[2].find(u"抢救数据库-")) << "the box names the salvaged file";
         EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const WideString& line) { return line.find(u"抢救中") != WideString::npos; }))
