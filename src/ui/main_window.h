@@ -17,7 +17,8 @@
 class rg_mk_class_sqliteshjk_xf;
 
 // The window keeps no state besides three control texts: the path box holds the chosen path, the
-// start button reads "修复中" exactly while a repair runs or its result box is open, and the hint
+// start button reads "修复中" exactly while a repair runs or its result box is open
+// ("抢救中" once a salvage that follows it has started), and the hint
 // label shows the drop hint or the latest progress line. Created on the main thread; the repair
 // thread reaches it only through eventTarget.
 class rg_win_Zhu : public CVWnd_WinForm {
@@ -54,15 +55,17 @@ private:
     void onCloseClicked(WindowObject& sender);
     // The system close (Alt+F4, the taskbar): refused like the close button while a repair runs.
     int onCloseQuery();
-    // A progress event of the repair or the salvage, shown in the hint label under the job's label.
-    void onJobProgress(const char16_t* label, std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
-                       const WideString& text);
+    // A progress event of the repair or the salvage, shown in the hint label under the job's label;
+    // the start button reads the job's running text.
+    void onJobProgress(const char16_t* label, const char16_t* runningText, std::int32_t kind, const WideString& name,
+                       std::int32_t total, std::int32_t done, const WideString& text);
     template <typename Job>
     void follow(JobProgressEvent<Job>& progress);
     static void repairWorker(WideString path);
 
     bool isRepairing() const;
-    // Idle: "开始修复", the drop hint, an empty path box. The end of every run, after its result box.
+    // Idle: "开始修复", the drop hint, an empty path box, then no refusal left open. The end of
+    // every run, after its result box, from the run's thread.
     void resetToIdle();
     void buildPanelControls();
     void buildTitleControls();

@@ -61,7 +61,7 @@ SalvageOutcome salvageOfferingSchemaCopy(const WideString& path) {
 }  // namespace
 
 bool rg_win_Zhu::isRepairing() const {
-    return startButton.text() == kRepairingText;
+    return startButton.text() != kStartText;
 }
 
 void rg_win_Zhu::showStartupTip() {
@@ -90,7 +90,7 @@ void rg_win_Zhu::openFiles(const StringArray& paths) {
 void rg_win_Zhu::onStartClicked(WindowObject& sender) {
     if (&sender != &startButton) return;
     if (isRepairing()) {
-        showWindowBox(handle(), kRepairInProgress);
+        showRefusalBox(handle(), kRepairInProgress);
         return;
     }
     const WideString path = pathBox.text();
@@ -148,13 +148,15 @@ void rg_win_Zhu::follow(JobProgressEvent<Job>& progress) {
     progress.subscribe(eventTarget, 1,
                        [this](Job&, std::int32_t, std::int32_t kind, const WideString& name, std::int32_t total, std::int32_t done,
                               const WideString& text) {
-                           onJobProgress(Job::progressLabel, kind, name, total, done, text);
+                           onJobProgress(Job::progressLabel, Job::runningText, kind, name, total, done, text);
                            return 0;
                        });
 }
 
-void rg_win_Zhu::onJobProgress(const char16_t* label, std::int32_t kind, const WideString& name, std::int32_t total,
-                               std::int32_t done, const WideString& text) {
+void rg_win_Zhu::onJobProgress(const char16_t* label, const char16_t* runningText, std::int32_t kind, const WideString& name,
+                               std::int32_t total, std::int32_t done, const WideString& text) {
+    // The salvage runs after the repair, on the same run: the button says which of the two runs.
+    if (startButton.text() != runningText) startButton.setText(runningText);
     hintLabel.setText(progressLine(label, kind, name, total, done, text));
 }
 
@@ -162,16 +164,17 @@ void rg_win_Zhu::resetToIdle() {
     startButton.setText(kStartText);
     hintLabel.setText(kDropHint);
     pathBox.setText(u"");
+    closeRefusalBoxes(handle());
 }
 
 void rg_win_Zhu::onCloseClicked(WindowObject& sender) {
     if (&sender != &closeButton) return;
     if (!isRepairing()) ExitProcess(0);
-    showFreeBox(kCloseRefused);
+    showRefusalBox(handle(), kCloseRefused);
 }
 
 int rg_win_Zhu::onCloseQuery() {
     if (!isRepairing()) return 0;
-    showFreeBox(kCloseRefused);
+    showRefusalBox(handle(), kCloseRefused);
     return 1;
 }

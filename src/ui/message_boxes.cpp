@@ -27,8 +27,12 @@ using OwnedHook = platform::Owned<HHOOK, UnhookHook>;
 struct Placement {
     HWND window = nullptr;      // the window the box belongs to; null: MessageBoxW's own place
     bool becomesOwned = false;  // owned by window once created, without being modal to it
+    bool isRefusal = false;     // marked, for closeRefusalBoxes
     HWND box = nullptr;         // found by the hook
 };
+
+// The property that marks a refusal box: any thread may close it.
+constexpr wchar_t kRefusalMark[] = L"Dovrane.Refusal";
 
 // The box this thread is showing: the hook procedure gets no context of its own. A box shown
 // while another is open on the same thread takes its place until it is answered.
@@ -46,8 +50,10 @@ bool mustStayInBackground(const Placement& placement) {
     return placement.window && !isProgramInForeground();
 }
 
-void flashTaskbarButton(HWND window) {
-    FLASHWINFO flash{sizeof flash, window, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
+// FLASHW_TRAY | FLASHW_TIMERNOFG: the taskbar button flashes, then stays highlighted until the
+// window comes to the foreground or FLASHW_STOP ends it.
+void flashTaskbarButton(HWND window, DWORD flags) {
+    FLASHWINFO flash{sizeof flash, window, flags, 0, 0};
     FlashWindowEx(&flash);
 }
 
@@ -76,6 +82,7 @@ LRESULT CALLBACK placeBox(HWND box, UINT message, WPARAM wParam, LPARAM lParam, 
     case WM_INITDIALOG: {
         // MessageBoxW sizes the box and centres it on the screen, and only then shows it.
         const LRESULT result = DefSubclassProc(box, message, wParam, lParam);
+        if (placement.isRefusal) SetPropW(box, kRefusalMark, box);
         if (placement.window && IsWindow(placement.window)) {
             if (placement.becomesOwned) SetWindowLongPtrW(box, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(placement.window));
             placeOver(box, placement.window);
@@ -88,11 +95,20 @@ LRESULT CALLBACK placeBox(HWND box, UINT message, WPARAM wParam, LPARAM lParam, 
         auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
         if (!(position->flags & SWP_NOACTIVATE) && mustStayInBackground(placement)) {
             position->flags |= SWP_NOACTIVATE;
-            if (IsWindow(placement.window)) flashTaskbarButton(placement.window);
+            if (IsWindow(placement.window)) flashTaskbarButton(placement.window, FLASHW_TRAY | FLASHW_TIMERNOFG);
         }
         break;
     }
-    case WM_NCDESTROY: RemoveWindowSubclass(box, placeBox, 0); break;
+    case WM_ACTIVATE:
+        // The user has turned to the box: the window's button has nothing left to ask for, even
+        // though the window itself may never come to the foreground.
+        if (LOWORD(wParam) != WA_INACTIVE && placement.window && IsWindow(placement.window))
+            flashTaskbarButton(placement.window, FLASHW_STOP);
+        break;
+    case WM_NCDESTROY:
+        RemovePropW(box, kRefusalMark);
+        RemoveWindowSubclass(box, placeBox, 0);
+        break;
     default: break;
     }
     return DefSubclassProc(box, message, wParam, lParam);
@@ -111,8 +127,13 @@ LRESULT CALLBACK watchBox(int code, WPARAM wParam, LPARAM lParam) {
     }
     // The box sets its focus on its default button, which makes it its thread's active window; an
     // active box that closes hands the foreground to its owner. Refused while another program is in
-    // the foreground; a click on the box brings it there first.
-    if (code == HCBT_ACTIVATE && showing && window == showing->box && mustStayInBackground(*showing)) return 1;
+    // the foreground, so that keys typed there never reach the box, unless a click on the box
+    // activates it: the user has turned to it. A refused click would be dropped (the system eats
+    // the button press of a window it could not activate), leaving the box unanswerable.
+    if (code == HCBT_ACTIVATE && showing && window == showing->box && mustStayInBackground(*showing)) {
+        const auto* activation = reinterpret_cast<const CBTACTIVATESTRUCT*>(lParam);
+        if (!activation->fMouse) return 1;
+    }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -133,6 +154,19 @@ int showBox(HWND modalOwner, Placement placement, const WideString& text, UINT b
 
 void showWindowBox(HWND window, const WideString& text) {
     (void)showBox(window, Placement{window}, text, MB_OK);
+}
+
+void showRefusalBox(HWND window, const WideString& text) {
+    (void)showBox(window, Placement{.window = window, .isRefusal = true}, text, MB_OK);
+}
+
+void closeRefusalBoxes(HWND window) {
+    // A refusal is shown on the window's thread, as a reply to the user's press there.
+    EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), [](HWND box, LPARAM) -> BOOL {
+        if (GetPropW(box, kRefusalMark))
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+        return TRUE;
+    }, 0);
 }
 
 void showFreeBox(const WideString& text) {

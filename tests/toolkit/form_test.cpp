@@ -94,6 +94,29 @@ TEST(FormPlacement, aDefaultPlacedBorderlessFormIsItsClientSizeCentredOnThePrima
     EXPECT_EQ(97, bounds.bottom - bounds.top);
 }
 
+// A second and a third window placed by default while the first is shown come down and right of
+// it by a caption's height each, as Windows cascades, rather than exactly over it.
+TEST(FormPlacement, defaultPlacedFormsCascadeOverAShownOne) {
+    TestForm forms[3];
+    POINT corners[3];
+    for (int i = 0; i < 3; ++i) {
+        forms[i].designWidth = 522;
+        forms[i].designHeight = 97;
+        forms[i].setBorderStyle(CVWnd_WinForm::kBorderNone);
+        forms[i].setWindowStyle(WS_CLIPSIBLINGS | WS_VISIBLE);
+        ASSERT_TRUE(forms[i].create(defaultPlacement()));
+        ASSERT_TRUE(IsWindowVisible(forms[i].handle()));
+        RECT bounds{};
+        GetWindowRect(forms[i].handle(), &bounds);
+        corners[i] = POINT{bounds.left, bounds.top};
+    }
+    const int step = GetSystemMetrics(SM_CYCAPTION);
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_EQ(corners[0].x + i * step, corners[i].x) << "form " << i;
+        EXPECT_EQ(corners[0].y + i * step, corners[i].y) << "form " << i;
+    }
+}
+
 TEST(FormPlacement, aFramedFormGrowsByItsFrameAroundTheClientSize) {
     TestForm form;
     form.designWidth = 300;

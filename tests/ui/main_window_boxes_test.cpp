@@ -1,8 +1,10 @@
 // Where the window's boxes appear, and that a box of a run that ends while the user types into
-// another program leaves that program the keyboard.
+// another program leaves that program the keyboard, yet answers a click once the user turns to it.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 #include "fixtures/damaged_database.h"
 #include "main_window_driver.h"
@@ -91,25 +93,35 @@ private:
     WideString typed;
 };
 
-// A repair that fails ends with the failure and the question whether to salvage. Keys typed into
-// another program meanwhile stay there: Enter would close the failure box, "n" answer No, and an
-// Enter on the question would answer its default, which is No.
-TEST(MainWindowBoxes, theBoxesOfARunLeaveTheKeyboardToTheProgramTheUserTypesInto) {
+// A window with the shop database dropped on it, one leaf page of its orders garbled: a run ends
+// with the failure and the question whether to salvage, both held open by the test until it
+// answers them. Another program has the foreground and the keyboard as the run starts.
+class RunBehindAnotherProgram : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(writeShopDatabase(path, 5000));
+        ASSERT_TRUE(garbleLeafPage(path, u"orders"));
+        dropFiles(opened.handle(), {path});
+        opened.boxes.forget();
+        opened.boxes.hold(failure);
+        opened.boxes.hold(question);
+        other.emplace();
+        ASSERT_TRUE(other->hasForeground());
+    }
+
     // The failure and its cause: the garbled page held 108 of the 5000 orders.
     const WideString failure = u"修复失败:数据异常\n修复失败,表orders中有行无法读取,原数据库数量:5000,新表数量:4892";
     const WideString question = kSalvageQuestion;
     TempFolder folder;
     const WideString path = folder / u"shop.db";
-    ASSERT_TRUE(writeShopDatabase(path, 5000));
-    ASSERT_TRUE(garbleLeafPage(path, u"orders"));
     OpenMainWindow opened;
-    dropFiles(opened.handle(), {path});
-    opened.boxes.forget();
-    opened.boxes.hold(failure);
-    opened.boxes.hold(question);
-    OtherProgram other;
-    ASSERT_TRUE(other.hasForeground());
-    ASSERT_TRUE(other.typeNAndEnter()) << "before any box: " << toUtf8(other.text());
+    std::optional<OtherProgram> other;
+};
+
+// Keys typed into the other program meanwhile stay there: Enter would close the failure box, "n"
+// answer No, and an Enter on the question would answer its default, which is No.
+TEST_F(RunBehindAnotherProgram, theBoxesOfARunLeaveTheKeyboardToTheProgramTheUserTypesInto) {
+    ASSERT_TRUE(other->typeNAndEnter()) << "before any box: " << toUtf8(other->text());
 
     clickMiddle(opened.control(kStartButtonId));
     size_t shown = 0;
@@ -118,8 +130,8 @@ TEST(MainWindowBoxes, theBoxesOfARunLeaveTheKeyboardToTheProgramTheUserTypesInto
         ASSERT_TRUE(opened.boxes.waitForBoxes(++shown, 60000)) << name;
         const SeenBox box = opened.boxes.seen().back();
         ASSERT_EQ(text, box.text);
-        EXPECT_TRUE(other.hasForeground()) << name;
-        EXPECT_TRUE(other.typeNAndEnter()) << name << ": the other program has " << toUtf8(other.text());
+        EXPECT_TRUE(other->hasForeground()) << name;
+        EXPECT_TRUE(other->typeNAndEnter()) << name << ": the other program has " << toUtf8(other->text());
         EXPECT_TRUE(IsWindowVisible(box.box)) << name << ": still open";
         EXPECT_EQ(opened.handle(), box.owner) << name;
         if (text == question) {
@@ -129,6 +141,34 @@ TEST(MainWindowBoxes, theBoxesOfARunLeaveTheKeyboardToTheProgramTheUserTypesInto
     }
     EXPECT_TRUE(pumpUntil([&] { return opened.text(kStartButtonId) == u"开始修复"; }, 10000));
     for (const WideString& name : folder.fileNames()) EXPECT_FALSE(name.starts_with(u"抢救数据库-")) << toUtf8(name);
+}
+
+// A press on a box's button through the system's input, as the user's mouse gives it.
+void clickButtonOf(HWND box, int button) {
+    RECT area;
+    GetWindowRect(GetDlgItem(box, button), &area);
+    clickOnScreen(POINT{(area.left + area.right) / 2, (area.top + area.bottom) / 2});
+}
+
+// The boxes wait behind the other program, yet the user who turns to one answers it with a click:
+// the failure's OK, then the question's No, which ends the run.
+TEST_F(RunBehindAnotherProgram, aBoxShownBehindAnotherProgramIsAnsweredByAClickOnIt) {
+    clickMiddle(opened.control(kStartButtonId));
+    size_t shown = 0;
+    for (const auto& [text, button] : {std::pair{failure, IDOK}, std::pair{question, IDNO}}) {
+        const std::string name = toUtf8(text);
+        ASSERT_TRUE(opened.boxes.waitForBoxes(++shown, 60000)) << name;
+        const SeenBox box = opened.boxes.seen().back();
+        ASSERT_EQ(text, box.text);
+        if (text == failure) {
+            EXPECT_TRUE(other->hasForeground()) << name << ": shown behind the other program";
+        }
+        clickButtonOf(box.box, button);
+        EXPECT_TRUE(pumpUntil([&] { return !IsWindow(box.box); }, 10000)) << name << ": still open after the click";
+        opened.boxes.release(text);
+    }
+    EXPECT_TRUE(pumpUntil([&] { return opened.text(kStartButtonId) == u"开始修复"; }, 10000));
+    EXPECT_EQ(2u, opened.boxes.seen().size());
 }
 
 // A box is centred on its window wherever the window is, and moved only as far as it must be to

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "fixtures/damaged_database.h"
 #include "main_window_driver.h"
@@ -76,7 +77,11 @@ TEST(MainWindowSalvage, aFailedRepairOffersTheSalvageAndItsUseAndDoesWhatTheUser
         opened.boxes.answerWith(kSalvageQuestion, c.salvage);
         opened.boxes.answerWith(kUseSalvagedQuestion, c.use);
         std::vector<WideString> lines;
-        TextWatch watch(opened.control(kHintLabelId), [&](const WideString& text) { lines.push_back(text); });
+        std::vector<WideString> buttonDuringSalvage;   // the start button's text at each salvage line
+        TextWatch watch(opened.control(kHintLabelId), [&](const WideString& text) {
+            lines.push_back(text);
+            if (text.starts_with(u"抢救进度")) buttonDuringSalvage.push_back(opened.text(kStartButtonId));
+        });
 
         clickMiddle(opened.control(kStartButtonId));
         ASSERT_TRUE(opened.boxes.waitForBoxes(c.boxes, 60000)) << joined(opened.boxes.seenTexts());
@@ -95,6 +100,8 @@ TEST(MainWindowSalvage, aFailedRepairOffersTheSalvageAndItsUseAndDoesWhatTheUser
             EXPECT_EQ(original, fileBytes(path));
             continue;
         }
+        ASSERT_FALSE(buttonDuringSalvage.empty()) << joined(lines);
+        for (const WideString& button : buttonDuringSalvage) EXPECT_EQ(u"抢救中", button) << "the button says which job runs";
         EXPECT_TRUE(texts[2].starts_with(u"抢救完成:")) << toUtf8(texts[2]);
         EXPECT_NE(WideString::npos, texts[2].find(u"抢救数据库-")) << "the box names the salvaged file";
         EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const WideString& line) { return line.find(u"抢救中") != WideString::npos; }))
@@ -203,6 +210,34 @@ TEST_F(MainWindowRepair, theResultBoxKeepsTheWindowRepairingUntilItIsClosed) {
     ASSERT_TRUE(pumpUntil([&] { return isIdle(opened); }, 5000));
     EXPECT_EQ(u"", opened.text(kPathBoxId));
     EXPECT_EQ(kDropHint, opened.text(kHintLabelId));
+}
+
+// A refusal still open when the run ends closes by itself: what it refused can be done again.
+TEST_F(MainWindowRepair, aRefusalStillOpenWhenTheRunEndsClosesByItself) {
+    opened.boxes.hold(kRepaired);
+    opened.boxes.hold(kRepairInProgress);
+    clickMiddle(opened.control(kStartButtonId));
+    ASSERT_TRUE(opened.boxes.waitForBoxes(1, 60000));
+    // The refusal's message loop runs inside the second click, on this thread: the user answers the
+    // result box from another thread meanwhile, and presses OK on a refusal still open 10 s later,
+    // so that a refusal which stays cannot hang the test.
+    bool refusalOutlivedTheRun = false;
+    std::thread user([&] {
+        const auto refusal = [&]() -> HWND {
+            const std::vector<SeenBox> boxes = opened.boxes.seen();
+            return boxes.size() >= 2 ? boxes[1].box : nullptr;
+        };
+        for (int waited = 0; !refusal() && waited < 60000; waited += 10) Sleep(10);
+        opened.boxes.release(kRepaired);
+        for (int waited = 0; IsWindow(refusal()) && waited < 10000; waited += 10) Sleep(10);
+        refusalOutlivedTheRun = IsWindow(refusal());
+        opened.boxes.release(kRepairInProgress);
+    });
+    clickMiddle(opened.control(kStartButtonId));
+    user.join();
+    EXPECT_EQ((std::vector<WideString>{kRepaired, kRepairInProgress}), opened.boxes.seenTexts());
+    EXPECT_FALSE(refusalOutlivedTheRun);
+    EXPECT_TRUE(isIdle(opened));
 }
 
 // The result box comes from the repair thread, owned by the window and topmost, yet not modal to

@@ -30,6 +30,31 @@ RECT placementArea(HWND parent) {
     return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
+// Where a default-placed top-level window goes when a shown window of the same class (of this
+// program or of another copy of it) already has its top left corner there: down and right by a
+// caption's height, as Windows cascades its windows, and back to the area's top left corner once
+// the window would leave the area.
+void cascadeFromTwins(const std::wstring& className, const RECT& area, int& x, int& y, int width, int height) {
+    const int step = GetSystemMetrics(SM_CYCAPTION);
+    const auto isTaken = [&] {
+        for (HWND twin = FindWindowExW(nullptr, nullptr, className.c_str(), nullptr); twin;
+             twin = FindWindowExW(nullptr, twin, className.c_str(), nullptr)) {
+            RECT bounds;
+            if (IsWindowVisible(twin) && GetWindowRect(twin, &bounds) && bounds.left == x && bounds.top == y) return true;
+        }
+        return false;
+    };
+    constexpr int kMostSteps = 32;   // a screen full of copies ends the search
+    for (int steps = 0; steps < kMostSteps && isTaken(); ++steps) {
+        x += step;
+        y += step;
+        if (x + width > area.right || y + height > area.bottom) {
+            x = area.left;
+            y = area.top;
+        }
+    }
+}
+
 }  // namespace
 
 CVWnd_WinForm::CVWnd_WinForm() : ContainerWindow(events) { storedStyle = kDefaultFormStyle; }
@@ -91,6 +116,7 @@ void CVWnd_WinForm::resolvePosition(const CreationParameters& parameters, Native
         request.x += area.left;
         request.y += area.top;
     }
+    if (!parameters.parent) cascadeFromTwins(ownClassName(kindName()), area, request.x, request.y, request.width, request.height);
 }
 
 void CVWnd_WinForm::afterCreate() {

@@ -28,12 +28,6 @@ thread_local WindowObject* objectBeingCreated = nullptr;
 thread_local int creationDepth = 0;
 thread_local std::exception_ptr creationException;
 
-std::wstring ownClassName(const char* kindName) {
-    std::wstring name = L"Dovrane.";
-    for (const char* c = kindName; *c; ++c) name += static_cast<wchar_t>(*c);
-    return name;
-}
-
 // Registers the own class of a kind once per process.
 bool ensureClassRegistered(const std::wstring& name, HBRUSH background, WNDPROC procedure) {
     static std::mutex lock;
@@ -62,6 +56,12 @@ int mouseModifiers(WPARAM keys) {
 }
 
 }  // namespace
+
+std::wstring ownClassName(const char* kindName) {
+    std::wstring name = L"Dovrane.";
+    for (const char* c = kindName; *c; ++c) name += static_cast<wchar_t>(*c);
+    return name;
+}
 
 int currentModifiers() {
     int flags = 0;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "base/wide_string.h"
@@ -24,6 +25,10 @@ struct CreationParameters {
     int controlId = -1;
     void* creationData = nullptr;
 };
+
+// The native window class of a kind of window object: "Dovrane." and the kind's name, the same in
+// every copy of the program.
+std::wstring ownClassName(const char* kindName);
 
 // Asked before a window's own handling, newest first; the first that handles a message ends its
 // processing. Added and removed through the private messages 0x9FFC and 0x9FFB.
