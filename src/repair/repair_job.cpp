@@ -6,11 +6,9 @@
 
 #include <algorithm>
 
-#include "db/cut_short_file.h"
-#include "db/private_copy.h"
-#include "db/read_only_opening.h"
-#include "db/write_ahead_log.h"
+#include "db/sqlite_api.h"
 #include "jobs/database_files.h"
+#include "jobs/source_reading.h"
 #include "jobs/source_swap.h"
 #include "platform/platform.h"
 #include "repair/process_objects.h"
@@ -63,13 +61,6 @@ constexpr char16_t kTextBackupJournalKept[] = u"原数据库备份的回滚日�
 
 constexpr int kSwapAttempts = 3;
 constexpr std::uint64_t kSwapRetryMilliseconds = 3000;
-
-// SQLite stops reading a -wal at its first damaged frame and reads the rows as they were before,
-// without an error: a rebuild would silently drop the transactions committed after that frame.
-WriteAheadLogSummary sourceLog(const WideString& sourcePath) {
-    if (!isWalDatabase(sourcePath)) return {};
-    return summarizeWriteAheadLog(sourcePath + u"-wal");
-}
 
 WideString causeOf(platform::FileError error) {
     switch (error) {
@@ -221,50 +212,46 @@ public:
 
 // The run from a path to its result text, all but its setting up.
 WideString repairIn(RepairRun& run, const WideString& path) {
-    // Before anything is read or created: without its database library the program can do nothing.
-    if (!isSqliteLibraryUsable()) {
+    SourceReading source;
+    switch (source.check(path)) {
+    case SourceReading::Failure::libraryUnusable:
         run.reportFailure(kJobName, kTextLibraryUnusable + sqliteLibraryFile(), false);
         return kResultLibraryUnusable + sqliteLibraryFile();
-    }
-    if (!platform::pathExists(path)) {
+    case SourceReading::Failure::notFound:
         run.reportMessage(kJobName, kTextNotFound);
         return kResultDatabaseNotFound;
-    }
-    // A pipe would hang the first read, and a folder would get a temporary file in its parent.
-    if (!platform::isRegularFile(path)) {
+    case SourceReading::Failure::notAFile:
         run.reportFailure(kJobName, kTextNotAFile + path, false);
         return kResultReadError;
+    default: break;
     }
-    // The real file behind a symbolic link is repaired in its own folder, and the link stays. A
-    // relative path becomes absolute, so that the temporary file lands beside the file.
-    const WideString sourcePath = platform::resolvedPath(path);
-    const WideString folder = platform::folderOf(sourcePath);
+    // The real file behind a symbolic link is repaired in its own folder, and the link stays.
+    const WideString& sourcePath = source.sourcePath();
+    const WideString& folder = source.folder();
     run.sourcePath = sourcePath;
 
     // Before the private copy: its connection takes in what SQLite reads of the -wal, and a damaged
     // -wal would silently give an older state.
-    const WriteAheadLogSummary log = sourceLog(sourcePath);
-    if (log.hasUnreadableCommits) {
+    if (source.log().hasUnreadableCommits) {
         run.reportFailure(kJobName, kTextLogDamaged, false);
         run.reportMessage(kJobName, kTextRestored);
         return kResultDataAnomaly;
     }
     // SQLite's own crash semantics: the rows are read as they were before that transaction.
-    if (log.hasUnappliedLastCommit) run.reportMessage(kJobName, kTextLastCommitUnapplied);
-    // Taken before the source is copied, so that a write while the copy is made shows at the swap.
-    const std::string sourceVersion = databaseVersion(sourcePath);
-    const PrivateCopy reading(sourcePath);
-    if (reading.failure() == PrivateCopy::Failure::notCopied) {
-        run.reportFailure(kJobName, kTextNotCopied + causeOf(reading.copyError()), false);
+    if (source.log().hasUnappliedLastCommit) run.reportMessage(kJobName, kTextLastCommitUnapplied);
+    const std::string& sourceVersion = source.version();
+    switch (source.open()) {
+    case SourceReading::Failure::notCopied:
+        run.reportFailure(kJobName, kTextNotCopied + causeOf(source.copyError()), false);
         return kResultDataAnomaly;
-    }
-    if (reading.failure() == PrivateCopy::Failure::notRolledBack) {
+    case SourceReading::Failure::notRolledBack:
         run.reportFailure(kJobName, kTextJournalNotRolledBack, false);
         run.reportMessage(kJobName, kTextRestored);
         return kResultDataAnomaly;
+    default: break;
     }
-    run.rolledBackJournal = reading.rolledBackJournal();
-    run.isSourceCutShort = isCutShort(reading.readPath());
+    run.rolledBackJournal = source.rolledBackJournal();
+    run.isSourceCutShort = source.isCutShort();
     platform::FileError creation = platform::FileError::none;
     const WideString tempName = createStampedFile(folder, kTempPrefix, creation);
     if (tempName.empty()) {
@@ -274,8 +261,8 @@ WideString repairIn(RepairRun& run, const WideString& path) {
     const WideString tempPath = folder + tempName;
 
     const ConnectionsClosed closing(sourceDb, targetDb);
-    (void)sourceDb.connectReadOnly(reading.readPath(), shortFileReadingOf(run));   // a source that cannot be read fails its schema read
-    (void)targetDb.connectForBuilding(tempPath, buildSettingsFor(run, reading.readPath()));
+    (void)sourceDb.connectReadOnly(source.readPath(), shortFileReadingOf(run));   // a source that cannot be read fails its schema read
+    (void)targetDb.connectForBuilding(tempPath, buildSettingsFor(run, source.readPath()));
     run.report(kProgressOfItem, kJobName, 0, 0, kTextCreatingTemp);
 
     if (!copySchema(run)) {

@@ -10,11 +10,11 @@
 
 #include "db/database.h"
 #include "db/integrity_check.h"
-#include "db/private_copy.h"
 #include "db/sqlite_api.h"
 #include "db/recovery.h"
 #include "db/sql_text.h"
 #include "jobs/database_files.h"
+#include "jobs/source_reading.h"
 #include "platform/platform.h"
 #include "salvage/lost_rows.h"
 #include "salvage/orphan_placement.h"
@@ -52,19 +52,23 @@ StringArray objectNames(rg_MoKuai_class_sqliteShuJuKu& database, std::string_vie
 
 bool contains(const StringArray& names, const WideString& name) { return std::find(names.begin(), names.end(), name) != names.end(); }
 
-// The salvaged database connected for its last steps, with the source beside it as "src".
-bool connectBeside(rg_MoKuai_class_sqliteShuJuKu& salvaged, const WideString& salvagedPath, const WideString& sourcePath) {
+// The salvaged database connected for its last steps, with the source beside it as "src", read as
+// shortFileReading says.
+bool connectBeside(rg_MoKuai_class_sqliteShuJuKu& salvaged, const WideString& salvagedPath, const WideString& sourcePath,
+                   ShortFileReading shortFileReading) {
     BuildSettings settings;
     settings.attachedSource = sourcePath;
     settings.attachedName = u"src";
+    settings.shortSourceReading = shortFileReading;
     return salvaged.connectForBuilding(salvagedPath, settings);
 }
 
 // Puts rows of lost_and_found back in their tables and brings back the rows an index holds whole.
 // A source whose schema could not be read takes its tables from schemaCopyPath, when one is given.
-void placeRows(const WideString& salvagedPath, const WideString& sourcePath, const WideString& schemaCopyPath, SalvageReport& report) {
+void placeRows(const WideString& salvagedPath, const WideString& sourcePath, ShortFileReading shortFileReading, const WideString& schemaCopyPath,
+               SalvageReport& report) {
     rg_MoKuai_class_sqliteShuJuKu salvaged;
-    if (!connectBeside(salvaged, salvagedPath, sourcePath)) return;
+    if (!connectBeside(salvaged, salvagedPath, sourcePath, shortFileReading)) return;
     SchemaCopy copy;
     const bool takesCopy = !report.isSchemaRead && !schemaCopyPath.empty() && copy.read(schemaCopyPath);
     if (!report.isSchemaRead && !schemaCopyPath.empty() && !takesCopy) report.unreadSchemaCopy = schemaCopyPath;
@@ -82,13 +86,13 @@ void placeRows(const WideString& salvagedPath, const WideString& sourcePath, con
 }
 
 // Names the rows still lost, and runs SQLite's check of the salvaged database beside it: both only read.
-bool nameLostRowsAndCheck(const WideString& salvagedPath, const WideString& sourcePath, SalvageReport& report) {
+bool nameLostRowsAndCheck(const WideString& salvagedPath, const WideString& sourcePath, ShortFileReading shortFileReading, SalvageReport& report) {
     std::future<bool> checking = std::async(std::launch::async, [&salvagedPath] {
         StringArray findings;
         return checkIntegrity(salvagedPath, findings) && findings == StringArray{u"ok"};
     });
     rg_MoKuai_class_sqliteShuJuKu salvaged;
-    if (connectBeside(salvaged, salvagedPath, sourcePath)) nameLostRows(salvaged, report);
+    if (connectBeside(salvaged, salvagedPath, sourcePath, shortFileReading)) nameLostRows(salvaged, report);
     return checking.get();
 }
 
@@ -154,15 +158,19 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
         outcome.result = kSalvageFailedPrefix + reason;
         return outcome;
     };
-    // Before anything is read or created: without its database library the program can do nothing.
-    if (!isSqliteLibraryUsable()) return failEarly(kTextLibraryUnusable + sqliteLibraryFile());
-    if (!platform::pathExists(path)) return failEarly(kTextNotFound);
-    // A pipe would hang the first read, and a folder would get the salvage and report in its parent.
-    if (!platform::isRegularFile(path)) return failEarly(kTextNotAFile);
-    const WideString sourcePath = platform::resolvedPath(path);
-    const WideString folder = platform::folderOf(sourcePath);
+    SourceReading source;
+    switch (source.check(path)) {
+    case SourceReading::Failure::libraryUnusable: return failEarly(kTextLibraryUnusable + sqliteLibraryFile());
+    case SourceReading::Failure::notFound: return failEarly(kTextNotFound);
+    case SourceReading::Failure::notAFile: return failEarly(kTextNotAFile);
+    default: break;
+    }
+    const WideString& sourcePath = source.sourcePath();
+    const WideString& folder = source.folder();
     outcome.report.source = sourcePath;
-    outcome.sourceVersion = databaseVersion(sourcePath);
+    outcome.sourceVersion = source.version();
+    // The commits past a damaged frame of the -wal are lost to the salvage as to SQLite.
+    outcome.report.hasUnreadableLogCommits = source.log().hasUnreadableCommits;
     // The salvaged database and its two reports, under one stamp. The database is built under a
     // temporary name and takes its final name only when finished, and the reports follow it, so a
     // salvage stopped part way leaves nothing under the final names (an empty file there would
@@ -187,15 +195,16 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
     };
 
     // A source with a journal or a -wal beside it is read as SQLite sees it, through a private copy.
-    const PrivateCopy reading(sourcePath);
-    if (reading.failure() != PrivateCopy::Failure::none)
-        return fail(reading.failure() == PrivateCopy::Failure::notCopied ? kTextNotCopied : kTextNotRolledBack);
+    if (const SourceReading::Failure opening = source.open(); opening != SourceReading::Failure::none)
+        return fail(opening == SourceReading::Failure::notCopied ? kTextNotCopied : kTextNotRolledBack);
+    // A file cut short is read up to its real end, each connection to it alike.
+    const ShortFileReading shortReading = source.shortFileReading();
     report(kProgressOfItem, kTextCountingSource);
-    const SourceSurvey survey = surveySource(reading.readPath(), outcome.report);
+    const SourceSurvey survey = surveySource(source.readPath(), shortReading, outcome.report);
     // SQLite's check of each table reads the whole source: it runs beside the recovery.
     // (The quick check that called the source sound does not compare a table with its indexes: two
     // leaves of two tables swapped with their keys in step pass it.)
-    std::future<std::map<WideString, TableCheck>> checking = std::async(std::launch::async, checkSourceTables, reading.readPath(), survey.schema);
+    std::future<std::map<WideString, TableCheck>> checking = std::async(std::launch::async, checkSourceTables, source.readPath(), shortReading, survey.schema);
     report(kProgressOfItem, runningText);
     // The table being recovered and its rows so far, at most one line per interval.
     std::uint32_t lastReport = platform::tickCount();
@@ -212,18 +221,18 @@ SalvageOutcome SalvageJob::salvageDatabase(const WideString& path, const WideStr
     // Rows without a table get a table whose name, and whose entries' table's name, no table of the source has.
     for (std::int64_t suffix = 1; outcome.report.table(outcome.report.lostAndFound) || outcome.report.table(outcome.report.indexEntriesTable()); ++suffix)
         outcome.report.lostAndFound = u"lost_and_found_" + decimalText(suffix);
-    const bool recovered = recoverDatabase(reading.readPath(), buildingPath, outcome.report.lostAndFound, rowWritten, error);
+    const bool recovered = recoverDatabase(source.readPath(), buildingPath, outcome.report.lostAndFound, rowWritten, error);
     const std::map<WideString, TableCheck> checks = checking.get();
     for (SalvagedTable& table : outcome.report.tables) {
         const auto checked = checks.find(table.name);
         table.verified = checked != checks.end() && checked->second.isClean;
         if (checked == checks.end() || checked->second.hasFindings) outcome.report.isSourceSound = false;
     }
-    if (recovered) placeRows(buildingPath, reading.readPath(), schemaCopyPath, outcome.report);
-    if (recovered && !nameLostRowsAndCheck(buildingPath, reading.readPath(), outcome.report)) error = kTextNotSound;
+    if (recovered) placeRows(buildingPath, source.readPath(), shortReading, schemaCopyPath, outcome.report);
+    if (recovered && !nameLostRowsAndCheck(buildingPath, source.readPath(), shortReading, outcome.report)) error = kTextNotSound;
     // Last, as a change of journal mode or page size has to be: the steps above connect to the file
     // with a journal in memory. Tolerated when refused: the salvaged rows are sound either way.
-    if (recovered && error.empty()) (void)keepSourceSettings(reading.readPath(), buildingPath);
+    if (recovered && error.empty()) (void)keepSourceSettings(source.readPath(), buildingPath, shortReading);
     if (!recovered || !error.empty()) return fail(error);
     report(kProgressOfItem, kTextCounting);
     countWhatCameBack(buildingPath, survey, checks, outcome.report);

@@ -46,7 +46,7 @@ std::optional<std::int64_t> SalvagedTable::lostRows() const {
 }
 
 bool SalvageReport::isNothingLost() const {
-    if (!failure.empty() || !isSourceSound || !isSchemaRead || lostAndFoundRows > 0 || indexEntriesApart > 0 || !objectsNotRebuilt.empty())
+    if (!failure.empty() || !isSourceSound || !isSchemaRead || hasUnreadableLogCommits || lostAndFoundRows > 0 || indexEntriesApart > 0 || !objectsNotRebuilt.empty())
         return false;
     for (const SalvagedTable& table : tables)
         if (!table.lostRows() || *table.lostRows() > 0 || !table.verified || !table.damagedRows.empty()) return false;
@@ -68,7 +68,7 @@ std::int64_t SalvageReport::knownLostRows() const {
 bool SalvageReport::hasUncountedLoss() const {
     for (const SalvagedTable& table : tables)
         if (!table.lostRows() || !table.verified) return true;
-    return !isSchemaRead || !objectsNotRebuilt.empty();
+    return !isSchemaRead || hasUnreadableLogCommits || !objectsNotRebuilt.empty();
 }
 
 namespace {
@@ -100,6 +100,8 @@ StringArray facts(const SalvageReport& report) {
     if (!report.isSchemaRead) lines.push_back(u"原数据库的表结构无法读取,无法统计原有的行数,丢失的行数可能更多。");
     else if (const std::int64_t uncounted = uncountedTables(report); uncounted > 0)
         lines.push_back(u"有 " + decimalText(uncounted) + u" 个表的原有行数无法统计,丢失的行数可能更多。");
+    if (report.hasUnreadableLogCommits)
+        lines.push_back(u"原数据库的预写日志(-wal)已损坏,其中已提交的事务无法读取:这些事务写入的数据未能抢救,也未计入丢失的行数。");
     if (!report.schemaCopy.empty()) lines.push_back(u"表结构取自另一个副本:" + report.schemaCopy + u"。");
     if (!report.unreadSchemaCopy.empty()) lines.push_back(u"所选的副本中读不到表结构,未能使用:" + report.unreadSchemaCopy + u"。");
     if (const std::int64_t unverified = std::count_if(report.tables.begin(), report.tables.end(), [](const SalvagedTable& table) { return !table.verified; });
@@ -218,6 +220,7 @@ std::string SalvageReport::json() const {
             ", \"objects_not_rebuilt\": " + jsonStrings(objectsNotRebuilt) +
             ", \"schema_copy\": " + (schemaCopy.empty() ? "null" : jsonString(schemaCopy)) +
             ", \"unread_schema_copy\": " + (unreadSchemaCopy.empty() ? "null" : jsonString(unreadSchemaCopy)) + ", \"source_sound\": " + std::string(isSourceSound ? "true" : "false") + ", \"schema_read\": " + (isSchemaRead ? "true" : "false") +
+            ", \"log_commits_unreadable\": " + (hasUnreadableLogCommits ? "true" : "false") +
             ", \"nothing_lost\": " + (isNothingLost() ? "true" : "false");
     if (!failure.empty()) text += ", \"failure\": " + jsonString(failure);
     return text + "}\n";

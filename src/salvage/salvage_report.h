@@ -73,10 +73,13 @@ struct SalvageReport {
     // Whether the source's list of tables could be read. When it could not, no table is known and
     // no count can say what was lost.
     bool isSchemaRead = false;
+    // Whether the source's -wal holds committed transactions past a damaged frame: SQLite reads
+    // the state before them without an error, so their rows are lost and no count shows them.
+    bool hasUnreadableLogCommits = false;
 
-    // True only when it is known that nothing was lost: a sound source whose tables are known, every
-    // table's count known and whole, no row without a table, every object rebuilt. A report that
-    // cannot know never says so.
+    // True only when it is known that nothing was lost: a sound source whose tables are known and
+    // whose -wal could be read to its last commit, every table's count known and whole, no row
+    // without a table, every object rebuilt. A report that cannot know never says so.
     bool isNothingLost() const;
     // The table of the entries kept apart: lostAndFound + "_index_entries".
     WideString indexEntriesTable() const { return lostAndFound + u"_index_entries"; }
@@ -89,7 +92,7 @@ struct SalvageReport {
     bool hasUncountedLoss() const;
 
     // For people, in Chinese: the tables a line each, the totals, what else is known (rows without a
-    // table, counts that are unknown, a damaged source), the verdict and what to do next. Lines end
+    // table, counts that are unknown, a damaged source or -wal), the verdict and what to do next. Lines end
     // in "\n".
     WideString text() const;
     // The same verdict, totals, facts and next step without the tables, for a message box;
@@ -100,6 +103,6 @@ struct SalvageReport {
     // "damaged_rows": [{"key"}], "lost_rows",
     // "lost_rows_known": [{"key", "values"}], "lost_key_ranges", "verified"}], "lost_and_found_rows",
     // "index_entries_apart", "objects_not_rebuilt", "schema_copy", "unread_schema_copy", "source_sound", "schema_read",
-    // "nothing_lost"}, UTF-8; unknown counts and absent names are null.
+    // "log_commits_unreadable", "nothing_lost"}, UTF-8; unknown counts and absent names are null.
     std::string json() const;
 };

@@ -25,11 +25,11 @@ bool differs(const std::optional<std::int64_t>& wanted, const std::optional<std:
 
 }  // namespace
 
-bool keepSourceSettings(const WideString& sourcePath, const WideString& salvagedPath) {
+bool keepSourceSettings(const WideString& sourcePath, const WideString& salvagedPath, ShortFileReading shortFileReading) {
     HeaderSettings wanted;
     {
         rg_MoKuai_class_sqliteShuJuKu source;
-        (void)source.connectReadOnly(sourcePath);   // an unreadable source fails the look at its header below
+        (void)source.connectReadOnly(sourcePath, shortFileReading);   // an unreadable source fails the look at its header below
         // SQLite answers "PRAGMA page_size" with its default even for a file that is no database:
         // only a header SQLite accepts gives values.
         if (!source.queryInteger(u"PRAGMA schema_version")) return true;

@@ -101,9 +101,9 @@ TableCheck checkTable(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<S
 
 }  // namespace
 
-SourceSurvey surveySource(const WideString& sourcePath, SalvageReport& report) {
+SourceSurvey surveySource(const WideString& sourcePath, ShortFileReading shortFileReading, SalvageReport& report) {
     rg_MoKuai_class_sqliteShuJuKu source;
-    (void)source.connectReadOnly(sourcePath);   // an unreadable source leaves every count unknown
+    (void)source.connectReadOnly(sourcePath, shortFileReading);   // an unreadable source leaves every count unknown
     SourceSurvey survey;
     survey.schema = readSchema(source, report.isSchemaRead);
     const std::vector<SchemaObject>& schema = survey.schema;
@@ -122,9 +122,10 @@ SourceSurvey surveySource(const WideString& sourcePath, SalvageReport& report) {
     return survey;
 }
 
-std::map<WideString, TableCheck> checkSourceTables(const WideString& sourcePath, const std::vector<SchemaObject>& schema) {
+std::map<WideString, TableCheck> checkSourceTables(const WideString& sourcePath, ShortFileReading shortFileReading,
+                                                   const std::vector<SchemaObject>& schema) {
     rg_MoKuai_class_sqliteShuJuKu source;
-    (void)source.connectReadOnly(sourcePath);   // a source that cannot be opened leaves no table clean
+    (void)source.connectReadOnly(sourcePath, shortFileReading);   // a source that cannot be opened leaves no table clean
     std::map<WideString, TableCheck> checks;
     for (const SchemaObject& object : schema)
         if (object.type == "table") checks[object.name] = checkTable(source, schema, object.name);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/wide_string.h"
+#include "db/database.h"
 #include "db/source_map.h"
 #include "salvage/salvage_report.h"
 
@@ -27,9 +28,10 @@ struct TableCheck {
 };
 
 // Fills the report's source side (its tables with their counts, isSchemaRead, isSourceSound) from
-// the database at sourcePath, opened read-only.
-SourceSurvey surveySource(const WideString& sourcePath, SalvageReport& report);
+// the database at sourcePath, opened read-only, a file cut short as shortFileReading says.
+SourceSurvey surveySource(const WideString& sourcePath, ShortFileReading shortFileReading, SalvageReport& report);
 // Checks each table of the schema with SQLite's check of it and its indexes, on a connection of its
 // own: it may run on another thread while the source is read elsewhere. A table is clean when no
 // finding concerns its own b-tree.
-std::map<WideString, TableCheck> checkSourceTables(const WideString& sourcePath, const std::vector<SchemaObject>& schema);
+std::map<WideString, TableCheck> checkSourceTables(const WideString& sourcePath, ShortFileReading shortFileReading,
+                                                   const std::vector<SchemaObject>& schema);

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "fixtures/damaged_database.h"
+#include "fixtures/live_log.h"
 #include "salvage/salvage_job.h"
 #include "support/temp_folder.h"
 
@@ -74,7 +75,12 @@ std::string fileBytes(const WideString& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-enum class Damage { none, middleLeaf, interiorBelowRoot, root, schemaPage, schemaPageWithCopy };
+enum class Damage { none, middleLeaf, interiorBelowRoot, root, schemaPage, schemaPageWithCopy, cutInTable };
+
+// Orders of a customer whose index entries sort after every other: the table's new leaves, and its
+// last one among them, lie at the end of the file while its index stays within it.
+const WideString kLateOrders = u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40) "
+                               u"INSERT INTO orders (customer, amount, note) SELECT 'customer 9999', i, printf('%.950c', 'z') FROM n";
 
 struct SalvageCase {
     const char* what;
@@ -99,6 +105,10 @@ std::int64_t damage(const WideString& path, const SalvageCase& c) {
     }
     case Damage::schemaPage:
     case Damage::schemaPageWithCopy: return garbleFirstPage(path) ? 0 : -1;
+    case Damage::cutInTable: {
+        const std::int64_t cells = cellsOnGarbledLeaf(path, c.object);
+        return cutBeforeLastLeaf(path, c.object) ? cells : -1;
+    }
     }
     return -1;
 }
@@ -116,12 +126,16 @@ TEST(SalvageCases, rowsComeBackToTheirTablesAndEveryLostRowIsNamed) {
         {"root of a table without rowid", u"codes", Damage::root},
         {"schema page, no copy", u"", Damage::schemaPage},
         {"schema page, with a copy of the schema", u"", Damage::schemaPageWithCopy},
+        {"file cut short before a table's last leaf", u"orders", Damage::cutInTable},
     };
     for (const SalvageCase& c : cases) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
         const WideString path = folder / u"shop.db";
         ASSERT_TRUE(writeShop(path));
+        if (c.damage == Damage::cutInTable) {
+            ASSERT_TRUE(writeDatabase(path, {kLateOrders}));
+        }
         std::map<WideString, TableRows> before;
         for (const ShopTable& table : kShopTables) before[table.name] = rowsOf(path, table);
         WideString copy;
@@ -167,6 +181,10 @@ TEST(SalvageCases, rowsComeBackToTheirTablesAndEveryLostRowIsNamed) {
             const bool isRestored = shopTable.name == std::u16string_view(u"items");
             EXPECT_EQ(isDamaged && !isRestored ? destroyed : 0, static_cast<std::int64_t>(lost.size())) << text;
             EXPECT_EQ(!isDamaged, table->verified) << text;
+            // Every schema page and index lies within the cut file: each table is counted.
+            if (c.damage == Damage::cutInTable) {
+                EXPECT_TRUE(table->sourceRows) << text;
+            }
             if (table->sourceRows) {
                 EXPECT_EQ(static_cast<std::int64_t>(original.size()), *table->sourceRows) << text;
                 EXPECT_EQ(std::optional<std::int64_t>(static_cast<std::int64_t>(lost.size())), table->lostRows()) << text;
@@ -193,6 +211,35 @@ TEST(SalvageCases, rowsComeBackToTheirTablesAndEveryLostRowIsNamed) {
         }
         EXPECT_EQ(0, report.lostAndFoundRows) << text;
     }
+}
+
+// SQLite stops reading a -wal at its first damaged frame and reads an older state without an
+// error, every table whole: the commits past that frame are lost, and no count shows it.
+TEST(SalvageCases, commitsPastADamagedLogFrameAreNeverTakenForNothingLost) {
+    TempFolder live, folder;
+    ASSERT_TRUE(writeShop(live / u"shop.db"));
+    ASSERT_TRUE(setJournalMode(live / u"shop.db", u"WAL"));
+    WideString commits;
+    for (int transaction = 0; transaction < 10; ++transaction)
+        commits += u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
+                   u"INSERT INTO logs (line) SELECT printf('late line %.60c', 'w') FROM n;";
+    const WideString path = folder / u"shop.db";
+    ASSERT_TRUE(copyWhileOpen(live / u"shop.db", commits, path));
+    ASSERT_TRUE(garbleLogFrame(path + u"-wal", logFrameCount(path + u"-wal") / 2));
+    const std::string sourceBytes = fileBytes(path), logBytes = fileBytes(path + u"-wal");
+
+    const SalvageOutcome outcome = salvageJob.salvageDatabase(path);
+    const std::string text = toUtf8(outcome.report.text());
+    ASSERT_FALSE(outcome.report.salvaged.empty()) << toUtf8(outcome.result);
+    EXPECT_EQ(WideString(kSalvageSomeLost), outcome.result) << text;
+    EXPECT_NE(std::string::npos, text.find("预写日志(-wal)已损坏")) << text;
+    EXPECT_NE(std::string::npos, outcome.report.json().find("\"log_commits_unreadable\": true")) << outcome.report.json();
+    // The older state SQLite reads: the lines committed before the damaged frame, not those after it.
+    const StringArray salvagedLines = readColumn(outcome.report.salvaged, u"SELECT count(*) FROM logs");
+    ASSERT_EQ(1u, salvagedLines.size());
+    EXPECT_LT(std::stoll(toUtf8(salvagedLines[0])), 3000);
+    EXPECT_TRUE(sourceBytes == fileBytes(path)) << "the database file changed";
+    EXPECT_TRUE(logBytes == fileBytes(path + u"-wal")) << "the -wal changed";
 }
 
 }  // namespace
