@@ -31,6 +31,9 @@ struct StoredTable {
     // Columns that are computed or hidden make a record's fields and the columns differ: such a
     // table takes no orphaned rows.
     bool hasComputedColumns = false;
+    // A table SQLite or a virtual table's module writes (sqlite_sequence, sqlite_stat1, a full-text
+    // index's shadow tables): it takes only rows of the shape its writer gives them.
+    bool isSqliteOwned = false;
 
     // The stored columns' names, quoted, in record order; the rowid alias left out.
     StringArray storedNames() const;
@@ -44,3 +47,41 @@ WideString fieldColumn(std::size_t field);
 // in schema order: no virtual table, no SQLite table. A schema that cannot be read gives the tables
 // read before the damage.
 std::vector<StoredTable> readStoredTables(rg_MoKuai_class_sqliteShuJuKu& database, const WideString& schema);
+// SQLite's own tables of the schema that hold rows (sqlite_sequence, sqlite_stat1, sqlite_stat4),
+// in schema order.
+std::vector<StoredTable> readSqliteTables(rg_MoKuai_class_sqliteShuJuKu& database, const WideString& schema);
+
+// The condition, in SQL, that a row breaks when it is not of the fixed shape the table's writer
+// gives its rows; `field(n)` is the SQL of the row's field n. Empty for a table without a fixed
+// shape. sqlite_sequence: a text name and an integer; sqlite_stat1: text, text or NULL, text;
+// sqlite_stat4: five texts and a blob; a shadow table: no NULL but in its rowid alias and in the
+// columns of rows the module copies from its user (an index's content, an R-Tree's extra columns).
+template <typename Field>
+WideString fixedShapeMisfit(const StoredTable& table, Field field);
+
+
+template <typename Field>
+WideString fixedShapeMisfit(const StoredTable& table, Field field) {
+    if (!table.isSqliteOwned) return {};
+    WideString misfits;
+    const auto orMisfit = [&misfits](const WideString& condition) { misfits += (misfits.empty() ? u"" : u" OR ") + condition; };
+    const auto mustBe = [&](std::size_t at, const char16_t* classes) { orMisfit(u"typeof(" + field(at) + u") NOT IN (" + classes + u")"); };
+    if (table.name == u"sqlite_sequence") {
+        mustBe(0, u"'text'");
+        mustBe(1, u"'integer'");
+    } else if (table.name == u"sqlite_stat1") {
+        mustBe(0, u"'text'");
+        mustBe(1, u"'text', 'null'");
+        mustBe(2, u"'text'");
+    } else if (table.name == u"sqlite_stat4") {
+        for (std::size_t at = 0; at < 5; ++at) mustBe(at, u"'text'");
+        mustBe(5, u"'blob'");
+    } else {
+        const bool isContent = table.name.ends_with(u"_content"), isRtreeRowids = table.name.ends_with(u"_rowid");
+        for (std::size_t at = 0; at < table.columns.size(); ++at) {
+            const bool mayBeNull = (isContent && at >= 1) || (isRtreeRowids && at >= 2);
+            if (static_cast<std::int32_t>(at) != table.rowidAlias && !mayBeNull) orMisfit(field(at) + u" IS NULL");
+        }
+    }
+    return misfits;
+}
