@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "base/wide_string.h"
@@ -56,32 +57,5 @@ std::vector<StoredTable> readSqliteTables(rg_MoKuai_class_sqliteShuJuKu& databas
 // shape. sqlite_sequence: a text name and an integer; sqlite_stat1: text, text or NULL, text;
 // sqlite_stat4: five texts and a blob; a shadow table: no NULL but in its rowid alias and in the
 // columns of rows the module copies from its user (an index's content, an R-Tree's extra columns).
-template <typename Field>
-WideString fixedShapeMisfit(const StoredTable& table, Field field);
+WideString fixedShapeMisfit(const StoredTable& table, const std::function<WideString(std::size_t field)>& field);
 
-
-template <typename Field>
-WideString fixedShapeMisfit(const StoredTable& table, Field field) {
-    if (!table.isSqliteOwned) return {};
-    WideString misfits;
-    const auto orMisfit = [&misfits](const WideString& condition) { misfits += (misfits.empty() ? u"" : u" OR ") + condition; };
-    const auto mustBe = [&](std::size_t at, const char16_t* classes) { orMisfit(u"typeof(" + field(at) + u") NOT IN (" + classes + u")"); };
-    if (table.name == u"sqlite_sequence") {
-        mustBe(0, u"'text'");
-        mustBe(1, u"'integer'");
-    } else if (table.name == u"sqlite_stat1") {
-        mustBe(0, u"'text'");
-        mustBe(1, u"'text', 'null'");
-        mustBe(2, u"'text'");
-    } else if (table.name == u"sqlite_stat4") {
-        for (std::size_t at = 0; at < 5; ++at) mustBe(at, u"'text'");
-        mustBe(5, u"'blob'");
-    } else {
-        const bool isContent = table.name.ends_with(u"_content"), isRtreeRowids = table.name.ends_with(u"_rowid");
-        for (std::size_t at = 0; at < table.columns.size(); ++at) {
-            const bool mayBeNull = (isContent && at >= 1) || (isRtreeRowids && at >= 2);
-            if (static_cast<std::int32_t>(at) != table.rowidAlias && !mayBeNull) orMisfit(field(at) + u" IS NULL");
-        }
-    }
-    return misfits;
-}

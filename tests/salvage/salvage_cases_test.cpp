@@ -267,6 +267,7 @@ TEST(SalvageCases, rowsGoOnlyWhereTheirValuesProveTheyBelong) {
         EXPECT_EQ(c.undecided, undecided) << text;
         if (!c.undecided.empty()) {
             EXPECT_EQ(report.lostAndFoundRows, undecidedRows) << text;
+            EXPECT_NE(std::string::npos, text.find(toUtf8(u"可能属于:customers、suppliers"))) << text;
             EXPECT_NE(std::string::npos, report.json().find("\"undecided_rows\": [{\"tables\": [\"customers\", \"suppliers\"]")) << report.json();
         }
     }
