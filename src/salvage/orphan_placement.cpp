@@ -37,12 +37,13 @@ public:
         : salvaged(salvaged), rootHints(rootHints), report(report), orphans(u"main." + quotedName(report.lostAndFound)) {}
 
     void run() {
-        const std::string name = toUtf8(report.lostAndFound);
-        const TypedValue parameter[] = {textValue(name)};
-        fieldColumns = salvaged.queryInteger(u"SELECT count(*) - 4 FROM pragma_table_info(?1, 'main')", parameter).value_or(0);
-        if (fieldColumns <= 0) return;
         for (StoredTable& table : readStoredTables(salvaged, u"main"))
             if (table.name != report.lostAndFound && !table.hasComputedColumns) tables.push_back(std::move(table));
+        for (StoredTable& table : readSqliteTables(salvaged, u"main")) tables.push_back(std::move(table));
+        for (const StoredTable& table : tables)
+            if (table.isSqliteOwned) moveOutMisshapenRows(table);
+        fieldColumns = readFieldColumns();
+        if (fieldColumns <= 0) return;
         // Every step reads one b-tree's rows: without this index, each would read all of them.
         const WideString byTree = u"main." + quotedName(report.lostAndFound + u"_by_tree");
         const bool isIndexed = salvaged.execSql(u"CREATE INDEX " + byTree + u" ON " + quotedName(report.lostAndFound) + u" (rootpgno, nfield)");
@@ -62,7 +63,7 @@ public:
                 }
                 const StoredTable* table = onlyFittingTable(tree, onlyLosers);
                 if (table && copy(tree, *table)) {
-                    listed(table->name).placedRows += tree.rows;
+                    if (SalvagedTable* entry = listed(*table)) entry->placedRows += tree.rows;
                     heldRows(table->name) += tree.rows;
                     settled.insert(tree.root);
                 }
@@ -77,6 +78,44 @@ public:
     }
 
 private:
+    std::int64_t readFieldColumns() {
+        const std::string name = toUtf8(report.lostAndFound);
+        const TypedValue parameter[] = {textValue(name)};
+        return salvaged.queryInteger(u"SELECT count(*) - 4 FROM pragma_table_info(?1, 'main')", parameter).value_or(0);
+    }
+
+    // The recovery writes a table's b-tree into the table the schema names for it: where the schema
+    // points SQLite's own table at another table's page, rows of no shape its writer gives land
+    // there. They go to lost_and_found as the b-tree of that page, lost_and_found made or widened
+    // for them, and are placed from there as any orphaned rows are.
+    void moveOutMisshapenRows(const StoredTable& table) {
+        const WideString held = u"main." + quotedName(table.name);
+        const WideString misfit = fixedShapeMisfit(table, [&table](std::size_t field) { return quotedName(table.columns[field].name); });
+        if (misfit.empty() || salvaged.queryInteger(u"SELECT count(*) FROM " + held + u" WHERE " + misfit).value_or(0) == 0) return;
+        const std::string name = toUtf8(table.name);
+        const TypedValue parameter[] = {textValue(name)};
+        const std::int64_t root = salvaged.queryInteger(u"SELECT rootpage FROM src.sqlite_schema WHERE type = 'table' AND name = ?1", parameter).value_or(0);
+        if (!salvaged.execSql(u"SAVEPOINT moving")) return;
+        std::int64_t fields = readFieldColumns();
+        bool moved = fields >= 0 || salvaged.execSql(u"CREATE TABLE " + orphans + u" (rootpgno INTEGER, pgno INTEGER, nfield INTEGER, id INTEGER)");
+        for (fields = std::max<std::int64_t>(fields, 0); moved && fields < static_cast<std::int64_t>(table.columns.size()); ++fields)
+            moved = salvaged.execSql(u"ALTER TABLE " + orphans + u" ADD COLUMN " + fieldColumn(static_cast<std::size_t>(fields)));
+        WideString columns, values;
+        for (std::size_t field = 0; field < table.columns.size(); ++field) {
+            columns += u", " + fieldColumn(field);
+            values += static_cast<std::int32_t>(field) == table.rowidAlias ? WideString(u", NULL") : u", " + quotedName(table.columns[field].name);
+        }
+        const TypedValue page[] = {integerValue(root), integerValue(static_cast<std::int64_t>(table.columns.size()))};
+        moved = moved &&
+                salvaged.execBound(u"INSERT INTO " + orphans + u" (rootpgno, nfield, id" + columns + u") SELECT ?1, ?2, " +
+                                       (table.isWithoutRowid ? u"NULL" : u"rowid") + values + u" FROM " + held + u" WHERE " + misfit,
+                                   page)
+                    .complete &&
+                salvaged.execSql(u"DELETE FROM " + held + u" WHERE " + misfit);
+        if (!moved) (void)salvaged.execSql(u"ROLLBACK TO moving");
+        (void)salvaged.execSql(u"RELEASE moving");   // failed, the rows stay where the recovery wrote them
+    }
+
     std::vector<OrphanTree> readTrees() {
         TypedPage rows;
         (void)salvaged.queryPage(u"SELECT rootpgno, count(*), count(id), min(nfield), max(nfield) FROM " + orphans + u" GROUP BY rootpgno",
@@ -111,7 +150,9 @@ private:
         if (tree.hasRowids == table.isWithoutRowid || tree.mostFields > static_cast<std::int64_t>(table.columns.size()) || tree.fewestFields < 1 ||
             static_cast<std::int64_t>(table.keyColumns) > tree.fewestFields || (onlyLosers && !mayHaveLostRows(table)))
             return false;
-        WideString misfits;
+        // SQLite's own tables never gain columns: every record holds each of them.
+        if (table.isSqliteOwned && tree.fewestFields != static_cast<std::int64_t>(table.columns.size())) return false;
+        WideString misfits = fixedShapeMisfit(table, [](std::size_t field) { return u"orphan." + fieldColumn(field); });
         const auto orMisfit = [&misfits](const WideString& condition) { misfits += (misfits.empty() ? u"" : u" OR ") + condition; };
         for (std::size_t field = 0; field < table.columns.size() && static_cast<std::int64_t>(field) < fieldColumns; ++field) {
             const StoredColumn& column = table.columns[field];
@@ -134,27 +175,36 @@ private:
                0;
     }
 
-    // Whether the source's intact indexes on the table name every rowid of the tree: true or false
-    // when one of them could be read whole, empty when none could.
-    std::optional<bool> indexesNameRowids(const OrphanTree& tree, const StoredTable& table) {
+    // Whether the source's intact indexes on the table hold the tree's rows: an entry for each of
+    // its rowids with the values the row holds in the indexed columns. True when one that could be
+    // read whole holds them all; false when one holds other values or lacks a rowid (the rows are
+    // then another table's); empty when no index could be read whole.
+    std::optional<bool> indexesHoldRows(const OrphanTree& tree, const StoredTable& table) {
         const std::string name = toUtf8(table.name);
         const TypedValue parameter[] = {textValue(name)};
         TypedPage indexes;
         (void)salvaged.queryPage(u"SELECT name FROM src.sqlite_schema WHERE type = 'index' AND tbl_name = ?1", indexes, parameter);
-        std::optional<bool> named;
+        std::optional<bool> held;
         for (std::int64_t row = 0; row < indexes.rowCount(); ++row) {
-            const WideString known = knownRowids(table.name, fromUtf8(indexes.value(row, 0).bytes));
-            if (known.empty()) continue;
+            const IndexEntries& entries = knownEntries(table, fromUtf8(indexes.value(row, 0).bytes));
+            if (entries.table.empty()) continue;
+            WideString sameValues;
+            for (std::size_t value = 0; value < entries.fields.size(); ++value) {
+                const std::int64_t field = entries.fields[value];
+                const WideString held = u"entry.v" + decimalText(static_cast<std::int64_t>(value));
+                // A record written before its table gained a column lacks the field: it holds the default.
+                if (field == table.rowidAlias) sameValues += u" AND " + held + u" = orphan.id";
+                else sameValues += u" AND (orphan.nfield <= " + decimalText(field) + u" OR " + held + u" IS orphan." + fieldColumn(static_cast<std::size_t>(field)) + u")";
+            }
             const TypedValue root[] = {integerValue(tree.root)};
-            const auto unnamed = salvaged.queryInteger(u"SELECT count(*) FROM " + orphans +
-                                                           u" AS orphan WHERE rootpgno = ?1 AND NOT EXISTS (SELECT 1 FROM " + known +
-                                                           u" WHERE id = orphan.id)",
-                                                       root);
-            if (!unnamed) continue;
-            if (*unnamed > 0) return false;
-            named = true;
+            const auto unheld = salvaged.queryInteger(u"SELECT count(*) FROM " + orphans + u" AS orphan WHERE rootpgno = ?1 AND NOT EXISTS (SELECT 1 FROM " +
+                                                          entries.table + u" AS entry WHERE entry.id = orphan.id" + sameValues + u")",
+                                                      root);
+            if (!unheld) continue;
+            if (*unheld > 0) return false;
+            held = true;
         }
-        return named;
+        return held;
     }
 
     // Whether the tree is an index of the salvaged database: each entry holds, field by field, the
@@ -189,16 +239,39 @@ private:
         return false;
     }
 
-    // The rowids an index of the source holds, read whole once into a temporary table; its name,
-    // or empty when the index cannot be read whole.
-    WideString knownRowids(const WideString& table, const WideString& index) {
-        const auto cached = rowidTables.find(index);
-        if (cached != rowidTables.end()) return cached->second;
-        const WideString name = u"temp.known_rowids_" + decimalText(static_cast<std::int64_t>(rowidTables.size()));
-        const bool read = salvaged.execSql(u"CREATE TABLE " + name + u" (id INTEGER PRIMARY KEY)") &&
-                          salvaged.execSql(u"INSERT OR IGNORE INTO " + name + u" SELECT rowid FROM src." + quotedName(table) + u" INDEXED BY " +
-                                           quotedName(index) + u" ORDER BY 1");   // in order, each lands after the last
-        return rowidTables[index] = read ? name : WideString();
+    // The entries an index of the source holds, read whole once into a temporary table: each rowid
+    // (id) with the values of the indexed columns (v0, v1, ...) and where the table's records store
+    // them. Its table's name is empty when the index cannot be read whole or indexes an expression.
+    struct IndexEntries {
+        WideString table;
+        std::vector<std::int64_t> fields;
+    };
+
+    const IndexEntries& knownEntries(const StoredTable& table, const WideString& index) {
+        const auto cached = indexEntries.find(index);
+        if (cached != indexEntries.end()) return cached->second;
+        IndexEntries& entries = indexEntries[index];
+        const std::string name = toUtf8(index);
+        const TypedValue parameter[] = {textValue(name)};
+        TypedPage columns;
+        if (!salvaged.queryPage(u"SELECT name FROM pragma_index_info(?1, 'src') ORDER BY seqno", columns, parameter)) return entries;
+        WideString created = u"id INTEGER PRIMARY KEY", read = u"rowid";
+        std::vector<std::int64_t> fields;
+        for (std::int64_t row = 0; row < columns.rowCount(); ++row) {
+            if (columns.value(row, 0).storageClass != StorageClass::text) return entries;
+            const WideString column = fromUtf8(columns.value(row, 0).bytes);
+            const auto stored = std::find_if(table.columns.begin(), table.columns.end(), [&](const StoredColumn& each) { return each.name == column; });
+            if (stored == table.columns.end()) return entries;
+            fields.push_back(stored - table.columns.begin());
+            created += u", v" + decimalText(row);
+            read += u", " + quotedName(column);
+        }
+        const WideString entriesTable = u"temp.index_entries_" + decimalText(static_cast<std::int64_t>(indexEntries.size()));
+        if (salvaged.execSql(u"CREATE TABLE " + entriesTable + u" (" + created + u")") &&
+            salvaged.execSql(u"INSERT OR IGNORE INTO " + entriesTable + u" SELECT " + read + u" FROM src." + quotedName(table.name) + u" INDEXED BY " +
+                             quotedName(index) + u" ORDER BY 1"))   // in order, each lands after the last
+            entries = {entriesTable, std::move(fields)};
+        return entries;
     }
 
     // The one table the tree fits; onlyLosers: among the tables that may have lost rows. Otherwise
@@ -208,13 +281,14 @@ private:
         for (const StoredTable& table : tables)
             if (fits(tree, table, onlyLosers)) fitting.push_back(&table);
         if (!onlyLosers)
-            for (const StoredTable* table : fitting) listed(table->name).verified = false;
+            for (const StoredTable* table : fitting)
+                if (SalvagedTable* entry = listed(*table)) entry->verified = false;
         // A record holds every column of its table unless columns were added after it was written.
         const auto exact = [&](const StoredTable* table) { return static_cast<std::int64_t>(table->columns.size()) == tree.mostFields; };
         if (std::any_of(fitting.begin(), fitting.end(), exact)) std::erase_if(fitting, [&](const StoredTable* table) { return !exact(table); });
         if (tree.hasRowids) {
             std::vector<std::pair<const StoredTable*, std::optional<bool>>> named;
-            for (const StoredTable* table : fitting) named.emplace_back(table, indexesNameRowids(tree, *table));
+            for (const StoredTable* table : fitting) named.emplace_back(table, indexesHoldRows(tree, *table));
             std::erase_if(named, [](const auto& entry) { return entry.second == false; });
             if (std::any_of(named.begin(), named.end(), [](const auto& entry) { return entry.second == true; }))
                 std::erase_if(named, [](const auto& entry) { return !entry.second; });
@@ -227,6 +301,11 @@ private:
                 return hint != rootHints.end() && hint->second == tree.root;
             };
             if (std::count_if(fitting.begin(), fitting.end(), isRoot) == 1) std::erase_if(fitting, [&](const StoredTable* table) { return !isRoot(table); });
+        }
+        if (!onlyLosers && tree.hasRowids && fitting.size() > 1) {
+            StringArray names;
+            for (const StoredTable* table : fitting) names.push_back(table->name);
+            report.addUndecidedRows(names, tree.rows);
         }
         return fitting.size() == 1 ? fitting.front() : nullptr;
     }
@@ -286,14 +365,16 @@ private:
         if (salvaged.execSql(u"RELEASE apart") && moved) report.indexEntriesApart = *apart;
     }
 
-    // The table's entry in the report, added when the source did not list it.
-    SalvagedTable& listed(const WideString& table) {
-        if (SalvagedTable* known = report.table(table)) return *known;
+    // The table's entry in the report, added when the source did not list it; null for SQLite's own
+    // tables, whose rows are no user's.
+    SalvagedTable* listed(const StoredTable& table) {
+        if (SalvagedTable* known = report.table(table.name)) return known;
+        if (table.isSqliteOwned && table.name.starts_with(u"sqlite_")) return nullptr;
         SalvagedTable added;
-        added.name = table;
+        added.name = table.name;
         added.verified = false;   // the source did not list it: nothing checked its b-tree
         report.tables.push_back(std::move(added));
-        return report.tables.back();
+        return &report.tables.back();
     }
 
     rg_MoKuai_class_sqliteShuJuKu& salvaged;
@@ -302,7 +383,7 @@ private:
     const WideString orphans;   // the table lost_and_found, by its schema and name
     std::int64_t fieldColumns = 0;
     std::vector<StoredTable> tables;
-    std::map<WideString, WideString> rowidTables;   // index name → its rowids' temporary table, or empty
+    std::map<WideString, IndexEntries> indexEntries;   // see knownEntries, by index name
     std::set<std::int64_t> settled;                 // trees whose rows are in their table, or an index's
     std::map<WideString, std::int64_t> held;        // see heldRows
 };

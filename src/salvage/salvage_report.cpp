@@ -37,6 +37,12 @@ const SalvagedTable* SalvageReport::table(const WideString& name) const {
     return found == tables.end() ? nullptr : &*found;
 }
 
+void SalvageReport::addUndecidedRows(const StringArray& tables, std::int64_t rows) {
+    const auto same = std::find_if(undecidedRows.begin(), undecidedRows.end(), [&](const UndecidedRows& entry) { return entry.tables == tables; });
+    if (same != undecidedRows.end()) same->rows += rows;
+    else undecidedRows.push_back({tables, rows});
+}
+
 SalvagedTable* SalvageReport::table(const WideString& name) { return const_cast<SalvagedTable*>(std::as_const(*this).table(name)); }
 
 std::optional<std::int64_t> SalvagedTable::lostRows() const {
@@ -190,6 +196,11 @@ WideString SalvageReport::text() const {
     lines += u"抢救数据库:" + salvaged + u"\n";
     for (const SalvagedTable& table : tables) lines += tableLine(table) + u"\n" + tableDetails(table);
     lines += u"无法归入原表的行(" + lostAndFound + u" 表):" + decimalText(lostAndFoundRows) + u" 行\n";
+    for (const UndecidedRows& undecided : undecidedRows) {
+        WideString names;
+        for (const WideString& name : undecided.tables) names += (names.empty() ? u"" : u"、") + name;
+        lines += u"  其中 " + decimalText(undecided.rows) + u" 行同样符合多个表,无法确定归属,可能属于:" + names + u"\n";
+    }
     lines += u"合计:" + totalsLine(*this) + u"\n";
     for (const WideString& fact : facts(*this)) lines += fact + u"\n";
     return lines + u"结论:" + verdict(*this) + u"。\n" + nextStep(*this) + u"\n";
@@ -216,7 +227,10 @@ std::string SalvageReport::json() const {
                 ", \"lost_rows\": " + jsonCount(table.lostRows()) + ", \"lost_rows_known\": " + jsonRows(table.lostRowsKnown, true) +
                 ", \"lost_key_ranges\": " + jsonStrings(table.lostKeyRanges) + ", \"verified\": " + (table.verified ? "true" : "false") + "}";
     }
-    text += "], \"lost_and_found_rows\": " + std::to_string(lostAndFoundRows) + ", \"index_entries_apart\": " + std::to_string(indexEntriesApart) +
+    text += "], \"lost_and_found_rows\": " + std::to_string(lostAndFoundRows) + ", \"undecided_rows\": [";
+    for (std::size_t i = 0; i < undecidedRows.size(); ++i)
+        text += std::string(i ? ", " : "") + "{\"tables\": " + jsonStrings(undecidedRows[i].tables) + ", \"rows\": " + std::to_string(undecidedRows[i].rows) + "}";
+    text += "], \"index_entries_apart\": " + std::to_string(indexEntriesApart) +
             ", \"objects_not_rebuilt\": " + jsonStrings(objectsNotRebuilt) +
             ", \"schema_copy\": " + (schemaCopy.empty() ? "null" : jsonString(schemaCopy)) +
             ", \"unread_schema_copy\": " + (unreadSchemaCopy.empty() ? "null" : jsonString(unreadSchemaCopy)) + ", \"source_sound\": " + std::string(isSourceSound ? "true" : "false") + ", \"schema_read\": " + (isSchemaRead ? "true" : "false") +

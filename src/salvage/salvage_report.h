@@ -51,6 +51,13 @@ struct SalvagedTable {
 // text as a JSON string (UTF-8): quoted, with quotes, backslashes and control characters escaped.
 std::string jsonText(std::string_view text);
 
+// Rows left in lost_and_found that fit several tables alike: neither their shape nor the source's
+// indexes tell which of the tables they came from.
+struct UndecidedRows {
+    StringArray tables;   // the tables they could belong to, in schema order
+    std::int64_t rows = 0;
+};
+
 struct SalvageReport {
     WideString source;
     WideString salvaged;   // empty when nothing was salvaged
@@ -58,6 +65,8 @@ struct SalvageReport {
     // The table of rows without a table: lost_and_found, unless the source has a table of that name.
     WideString lostAndFound = u"lost_and_found";
     std::int64_t lostAndFoundRows = 0;
+    // Of those, the rows that could belong to several tables, by the tables.
+    std::vector<UndecidedRows> undecidedRows;
     // Entries of index pages that no table took: kept apart in indexEntriesTable(), never counted
     // as rows.
     std::int64_t indexEntriesApart = 0;
@@ -83,6 +92,8 @@ struct SalvageReport {
     bool isNothingLost() const;
     // The table of the entries kept apart: lostAndFound + "_index_entries".
     WideString indexEntriesTable() const { return lostAndFound + u"_index_entries"; }
+    // Counts `rows` of lost_and_found as rows that could belong to any of `tables`.
+    void addUndecidedRows(const StringArray& tables, std::int64_t rows);
     // The entry of the table named `name`, or null.
     SalvagedTable* table(const WideString& name);
     const SalvagedTable* table(const WideString& name) const;
@@ -102,7 +113,7 @@ struct SalvageReport {
     // "salvaged_rows", "placed_rows", "restored_rows", "restored_from_index": [{"key"}],
     // "damaged_rows": [{"key"}], "lost_rows",
     // "lost_rows_known": [{"key", "values"}], "lost_key_ranges", "verified"}], "lost_and_found_rows",
-    // "index_entries_apart", "objects_not_rebuilt", "schema_copy", "unread_schema_copy", "source_sound", "schema_read",
-    // "log_commits_unreadable", "nothing_lost"}, UTF-8; unknown counts and absent names are null.
+    // "undecided_rows": [{"tables", "rows"}], "index_entries_apart", "objects_not_rebuilt", "schema_copy", "unread_schema_copy",
+    // "source_sound", "schema_read", "log_commits_unreadable", "nothing_lost"}, UTF-8; unknown counts and absent names are null.
     std::string json() const;
 };

@@ -54,15 +54,18 @@ void readColumns(rg_MoKuai_class_sqliteShuJuKu& database, const WideString& sche
 
 }  // namespace
 
-std::vector<StoredTable> readStoredTables(rg_MoKuai_class_sqliteShuJuKu& database, const WideString& schema) {
+namespace {
+
+// The tables of the schema that `which` (SQL over pragma_table_list's row, "list") picks.
+std::vector<StoredTable> readTables(rg_MoKuai_class_sqliteShuJuKu& database, const WideString& schema, const WideString& which) {
     const std::string schemaName = toUtf8(schema);
     const TypedValue parameter[] = {textValue(schemaName)};
     TypedPage rows;
-    (void)database.queryPage(u"SELECT list.name, list.wr, list.strict, objects.rootpage FROM pragma_table_list AS list JOIN " +
+    (void)database.queryPage(u"SELECT list.name, list.wr, list.strict, objects.rootpage, list.type = 'shadow' OR list.name LIKE 'sqlite\\_%' ESCAPE '\\' "
+                                 u"FROM pragma_table_list AS list JOIN " +
                                  quotedName(schema) +
                                  u".sqlite_schema AS objects ON objects.name = list.name AND objects.type = 'table' "
-                                 u"WHERE list.schema = ?1 AND list.type IN ('table', 'shadow') AND list.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
-                                 u"ORDER BY objects.rowid",
+                                 u"WHERE list.schema = ?1 AND " + which + u" ORDER BY objects.rowid",
                              rows, parameter);
     std::vector<StoredTable> tables;
     for (std::int64_t row = 0; row < rows.rowCount(); ++row) {
@@ -71,8 +74,44 @@ std::vector<StoredTable> readStoredTables(rg_MoKuai_class_sqliteShuJuKu& databas
         table.isWithoutRowid = rows.value(row, 1).integer != 0;
         table.isStrict = rows.value(row, 2).integer != 0;
         table.rootPage = rows.value(row, 3).integer;
+        table.isSqliteOwned = rows.value(row, 4).integer != 0;
         readColumns(database, schema, table);
         tables.push_back(std::move(table));
     }
     return tables;
+}
+
+}  // namespace
+
+std::vector<StoredTable> readStoredTables(rg_MoKuai_class_sqliteShuJuKu& database, const WideString& schema) {
+    return readTables(database, schema, u"list.type IN ('table', 'shadow') AND list.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+}
+
+std::vector<StoredTable> readSqliteTables(rg_MoKuai_class_sqliteShuJuKu& database, const WideString& schema) {
+    return readTables(database, schema, u"list.name IN ('sqlite_sequence', 'sqlite_stat1', 'sqlite_stat4')");
+}
+
+WideString fixedShapeMisfit(const StoredTable& table, const std::function<WideString(std::size_t field)>& field) {
+    if (!table.isSqliteOwned) return {};
+    WideString misfits;
+    const auto orMisfit = [&misfits](const WideString& condition) { misfits += (misfits.empty() ? u"" : u" OR ") + condition; };
+    const auto mustBe = [&](std::size_t at, const char16_t* classes) { orMisfit(u"typeof(" + field(at) + u") NOT IN (" + classes + u")"); };
+    if (table.name == u"sqlite_sequence") {
+        mustBe(0, u"'text'");
+        mustBe(1, u"'integer'");
+    } else if (table.name == u"sqlite_stat1") {
+        mustBe(0, u"'text'");
+        mustBe(1, u"'text', 'null'");
+        mustBe(2, u"'text'");
+    } else if (table.name == u"sqlite_stat4") {
+        for (std::size_t at = 0; at < 5; ++at) mustBe(at, u"'text'");
+        mustBe(5, u"'blob'");
+    } else {
+        const bool isContent = table.name.ends_with(u"_content"), isRtreeRowids = table.name.ends_with(u"_rowid");
+        for (std::size_t at = 0; at < table.columns.size(); ++at) {
+            const bool mayBeNull = (isContent && at >= 1) || (isRtreeRowids && at >= 2);
+            if (static_cast<std::int32_t>(at) != table.rowidAlias && !mayBeNull) orMisfit(field(at) + u" IS NULL");
+        }
+    }
+    return misfits;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "base/wide_string.h"
@@ -31,6 +32,9 @@ struct StoredTable {
     // Columns that are computed or hidden make a record's fields and the columns differ: such a
     // table takes no orphaned rows.
     bool hasComputedColumns = false;
+    // A table SQLite or a virtual table's module writes (sqlite_sequence, sqlite_stat1, a full-text
+    // index's shadow tables): it takes only rows of the shape its writer gives them.
+    bool isSqliteOwned = false;
 
     // The stored columns' names, quoted, in record order; the rowid alias left out.
     StringArray storedNames() const;
@@ -44,3 +48,14 @@ WideString fieldColumn(std::size_t field);
 // in schema order: no virtual table, no SQLite table. A schema that cannot be read gives the tables
 // read before the damage.
 std::vector<StoredTable> readStoredTables(rg_MoKuai_class_sqliteShuJuKu& database, const WideString& schema);
+// SQLite's own tables of the schema that hold rows (sqlite_sequence, sqlite_stat1, sqlite_stat4),
+// in schema order.
+std::vector<StoredTable> readSqliteTables(rg_MoKuai_class_sqliteShuJuKu& database, const WideString& schema);
+
+// The condition, in SQL, that a row breaks when it is not of the fixed shape the table's writer
+// gives its rows; `field(n)` is the SQL of the row's field n. Empty for a table without a fixed
+// shape. sqlite_sequence: a text name and an integer; sqlite_stat1: text, text or NULL, text;
+// sqlite_stat4: five texts and a blob; a shadow table: no NULL but in its rowid alias and in the
+// columns of rows the module copies from its user (an index's content, an R-Tree's extra columns).
+WideString fixedShapeMisfit(const StoredTable& table, const std::function<WideString(std::size_t field)>& field);
+

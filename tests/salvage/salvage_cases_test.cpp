@@ -11,6 +11,7 @@
 
 #include "fixtures/damaged_database.h"
 #include "fixtures/live_log.h"
+#include "fixtures/salvage_cases.h"
 #include "salvage/salvage_job.h"
 #include "support/temp_folder.h"
 
@@ -240,6 +241,82 @@ TEST(SalvageCases, commitsPastADamagedLogFrameAreNeverTakenForNothingLost) {
     EXPECT_LT(std::stoll(toUtf8(salvagedLines[0])), 3000);
     EXPECT_TRUE(sourceBytes == fileBytes(path)) << "the database file changed";
     EXPECT_TRUE(logBytes == fileBytes(path + u"-wal")) << "the -wal changed";
+// A table of a case, with what reads one of its rows back as text, and whether an index of the
+// source knows its rows.
+struct CheckedTable {
+    const char16_t* name;
+    const char16_t* values;
+    bool isIndexed;
+};
+
+struct PlacementCase {
+    const char* what;
+    bool (*write)(const WideString& path);
+    bool (*damage)(const WideString& path);
+    std::vector<CheckedTable> tables;
+    StringArray undecided;   // the tables the rows left in lost_and_found could belong to
+    std::int64_t leftInLostAndFound;   // -1: all of them undecided
+};
+
+TEST(SalvageCases, rowsGoOnlyWhereTheirValuesProveTheyBelong) {
+    const PlacementCase cases[] = {
+        {"two tables of one shape, both roots garbled", writeTwins, garbleTwinRoots,
+         {{u"customers", u"quote(name) || ',' || quote(city)", false}, {u"suppliers", u"quote(name) || ',' || quote(city)", false}},
+         {u"customers", u"suppliers"}, -1},
+        {"a table's root garbled beside an indexed table of its shape that lost a leaf", writeOrdersAndArchive, garbleOrdersRootAndArchiveLeaf,
+         {{u"orders", u"quote(customer) || ',' || quote(note)", false}, {u"archive", u"quote(customer) || ',' || quote(note)", true}},
+         {}, 0},
+        {"sqlite_sequence's root pointing at a feature table's page", writeFeatures, misplaceSequenceRoot,
+         {{u"sqlite_sequence", u"quote(name) || ',' || quote(seq)", false}}, {}, 2},   // the two features' rows, kept
+    };
+    for (const PlacementCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const WideString path = folder / u"placed.db";
+        ASSERT_TRUE(c.write(path));
+        std::map<WideString, TableRows> before;
+        for (const CheckedTable& table : c.tables) before[table.name] = rowsOf(path, {table.name, u"rowid", table.values});
+        ASSERT_TRUE(c.damage(path));
+
+        const SalvageOutcome outcome = salvageJob.salvageDatabase(path, u"");
+        const SalvageReport& report = outcome.report;
+        const std::string text = toUtf8(report.text());
+        ASSERT_FALSE(report.salvaged.empty()) << toUtf8(outcome.result);
+        for (const CheckedTable& checked : c.tables) {
+            SCOPED_TRACE(toUtf8(checked.name));
+            const TableRows after = rowsOf(report.salvaged, {checked.name, u"rowid", checked.values});
+            const TableRows& original = before[checked.name];
+            for (const auto& [key, values] : after) {
+                const auto had = original.find(key);
+                ASSERT_NE(original.end(), had) << toUtf8(key) << " was never a row\n" << text;
+                EXPECT_EQ(had->second, values) << toUtf8(key) << "\n" << text;
+            }
+            if (!checked.isIndexed) continue;
+            // Every row the table lost is named by its index.
+            StringArray lost, named;
+            for (const auto& [key, values] : original)
+                if (!after.contains(key)) lost.push_back(key);
+            const SalvagedTable* table = report.table(checked.name);
+            ASSERT_TRUE(table) << text;
+            for (const KnownRow& row : table->lostRowsKnown) named.push_back(fromUtf8(row.key));
+            std::sort(lost.begin(), lost.end());
+            std::sort(named.begin(), named.end());
+            EXPECT_FALSE(lost.empty()) << text;
+            EXPECT_EQ(lost, named) << text;
+        }
+        StringArray undecided;
+        std::int64_t undecidedRows = 0;
+        for (const UndecidedRows& rows : report.undecidedRows) {
+            undecided.insert(undecided.end(), rows.tables.begin(), rows.tables.end());
+            undecidedRows += rows.rows;
+        }
+        EXPECT_EQ(c.undecided, undecided) << text;
+        EXPECT_EQ(c.leftInLostAndFound < 0 ? undecidedRows : c.leftInLostAndFound, report.lostAndFoundRows) << text;
+        if (!c.undecided.empty()) {
+            EXPECT_NE(std::string::npos, text.find(toUtf8(u"可能属于:customers、suppliers"))) << text;
+            EXPECT_NE(std::string::npos, report.json().find("\"undecided_rows\": [{\"tables\": [\"customers\", \"suppliers\"]")) << report.json();
+        }
+    }
 }
 
 }  // namespace
