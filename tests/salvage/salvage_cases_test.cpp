@@ -241,6 +241,8 @@ TEST(SalvageCases, commitsPastADamagedLogFrameAreNeverTakenForNothingLost) {
     EXPECT_LT(std::stoll(toUtf8(salvagedLines[0])), 3000);
     EXPECT_TRUE(sourceBytes == fileBytes(path)) << "the database file changed";
     EXPECT_TRUE(logBytes == fileBytes(path + u"-wal")) << "the -wal changed";
+}
+
 // A table of a case, with what reads one of its rows back as text, and whether an index of the
 // source knows its rows.
 struct CheckedTable {
