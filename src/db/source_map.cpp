@@ -14,6 +14,16 @@ bool isTableKind(unsigned char kind) { return kind == page_format::kTableLeaf ||
 
 }  // namespace
 
+std::vector<SchemaObject> readSchemaObjects(rg_MoKuai_class_sqliteShuJuKu& database) {
+    TypedPage rows;
+    (void)database.queryPage(u"SELECT type, name, tbl_name, rootpage FROM sqlite_master", rows);   // unread: every root unknown
+    std::vector<SchemaObject> objects;
+    for (std::int64_t row = 0; row < rows.rowCount(); ++row)
+        objects.push_back({std::string(rows.value(row, 0).bytes), fromUtf8(rows.value(row, 1).bytes), fromUtf8(rows.value(row, 2).bytes),
+                           rows.value(row, 3).integer});
+    return objects;
+}
+
 bool SourceMap::read(rg_MoKuai_class_sqliteShuJuKu& database, std::string_view schema, const std::vector<SchemaObject>& objects) {
     *this = SourceMap{};
     std::string firstPage;

@@ -23,6 +23,10 @@ struct SchemaObject {
     std::int64_t rootPage;   // 0 for objects without a b-tree
 };
 
+// Every object of the database's schema, SQLite's own tables too, in schema order; as far as it
+// could be read.
+std::vector<SchemaObject> readSchemaObjects(rg_MoKuai_class_sqliteShuJuKu& database);
+
 class SourceMap {
 public:
     // What a b-tree holds, from the pages reached from its root.

@@ -7,6 +7,7 @@
 
 #include "base/text_routines.h"
 #include "db/database.h"
+#include "db/foreign_trees.h"
 #include "db/page_format.h"
 #include "db/sql_text.h"
 
@@ -22,34 +23,6 @@ void addOnce(StringArray& names, const WideString& name) {
 class SourceTables {
 public:
     explicit SourceTables(rg_MoKuai_class_sqliteShuJuKu& source) : source(source) {}
-
-    // The columns a record of each table holds: every column but the computed-only ones. Read once
-    // for every table, in one statement.
-    std::int64_t storedColumns(const WideString& table) {
-        if (!columns) {
-            columns.emplace();
-            TypedPage rows;
-            (void)source.queryPage(u"SELECT m.name, count(*) FROM sqlite_master AS m, pragma_table_xinfo(m.name) AS c "
-                                   u"WHERE m.type = 'table' AND c.hidden IN (0, 3) GROUP BY m.name",
-                                   rows);   // unread: no table's width known, none judged by it
-            for (std::int64_t row = 0; row < rows.rowCount(); ++row) (*columns)[fromUtf8(rows.value(row, 0).bytes)] = rows.value(row, 1).integer;
-        }
-        const auto found = columns->find(table);
-        return found == columns->end() ? 0 : found->second;
-    }
-
-    // The table's AUTOINCREMENT counter, when sqlite_sequence holds one. Read once for every table.
-    std::optional<std::int64_t> sequence(const WideString& table) {
-        if (!counters) {
-            counters.emplace();
-            TypedPage rows;
-            (void)source.queryPage(u"SELECT name, seq FROM sqlite_sequence", rows);   // unread: no counter known
-            for (std::int64_t row = 0; row < rows.rowCount(); ++row)
-                if (rows.value(row, 1).storageClass == StorageClass::integer) (*counters)[fromUtf8(rows.value(row, 0).bytes)] = rows.value(row, 1).integer;
-        }
-        const auto found = counters->find(table);
-        return found == counters->end() ? std::nullopt : std::optional<std::int64_t>(found->second);
-    }
 
     // How many of keys the table's own b-tree holds; empty when it cannot be asked (no name left
     // for the rowid, or the table cannot be read).
@@ -73,14 +46,12 @@ public:
 
 private:
     rg_MoKuai_class_sqliteShuJuKu& source;
-    std::optional<std::unordered_map<std::u16string, std::int64_t>> columns;
-    std::optional<std::unordered_map<std::u16string, std::int64_t>> counters;
 };
 
 class Judgement {
 public:
     Judgement(rg_MoKuai_class_sqliteShuJuKu& source, const SourceMap& map, bool isMapRead, const std::vector<SchemaObject>& objects)
-        : tables(source), map(map), isMapRead(isMapRead), objects(objects) {
+        : tables(source), limits(source, objects), map(map), isMapRead(isMapRead), objects(objects) {
         std::unordered_set<std::int64_t> claimedTwice;
         for (std::size_t object = 0; object < objects.size(); ++object) {
             objectByName.emplace(objects[object].name, object);
@@ -89,8 +60,6 @@ public:
         }
         // A root two objects claim is named for neither: each reads the same b-tree.
         for (const std::int64_t root : claimedTwice) objectByRoot.erase(root);
-        for (const SchemaObject& object : objects)
-            if (object.type == "table" && claimedTwice.contains(object.rootPage)) addOnce(findings.strayTables, object.name);
     }
 
     void add(const CheckFinding& finding) {
@@ -163,21 +132,8 @@ private:
         else damagedIndexes.insert(object.name);
     }
 
-    // A b-tree holding records wider than its table, or rowids above its AUTOINCREMENT counter,
-    // is not the table's: no ALTER TABLE makes a record wider, and every rowid stored raises the counter.
     void judgeTrees() {
-        const bool hasSequence = objectByName.contains(u"sqlite_sequence");
-        for (std::size_t object = 0; object < objects.size(); ++object) {
-            const SchemaObject& table = objects[object];
-            if (table.type != "table" || table.rootPage < 2) continue;
-            const SourceMap::TreeShape& shape = map.treeOf(object);
-            const std::int64_t columns = tables.storedColumns(table.name);
-            columnsOf[table.name] = columns;
-            if (columns > 0 && shape.widestRecord > columns) addOnce(findings.strayTables, table.name);
-            if (!hasSequence || !shape.hasKeys) continue;
-            const auto counter = tables.sequence(table.name);
-            if (counter && shape.highestKey > *counter) addOnce(findings.strayTables, table.name);
-        }
+        for (const WideString& table : foreignTrees(map, objects, limits)) addOnce(findings.strayTables, table);
     }
 
     // A page no b-tree reaches is freed space when the free-space list may have lost it; it may be
@@ -193,7 +149,7 @@ private:
                 const SchemaObject& table = objects[object];
                 if (table.type != "table" || table.rootPage < 2 || page.widestRecord == 0) continue;
                 const SourceMap::TreeShape& shape = map.treeOf(object);
-                const std::int64_t columns = columnsOf[table.name];
+                const std::int64_t columns = limits.storedColumns(table.name);
                 if (page.widestRecord > columns) continue;
                 if (page.kind == page_format::kTableLeaf && !shape.isIndexKind) {
                     if (lacksKeys(table.name, shape, page.keys, lost > 0)) addOnce(findings.looseRowTables, table.name);
@@ -217,12 +173,12 @@ private:
     }
 
     SourceTables tables;
+    TableLimits limits;
     const SourceMap& map;
     bool isMapRead;
     const std::vector<SchemaObject>& objects;
     std::unordered_map<std::int64_t, std::size_t> objectByRoot;
     std::unordered_map<std::u16string, std::size_t> objectByName;
-    std::unordered_map<std::u16string, std::int64_t> columnsOf;
     std::unordered_set<std::u16string> damagedIndexes;
     std::vector<WideString> indexesAtOdds;
     bool hasPagesNeverUsed = false;
@@ -230,16 +186,6 @@ private:
 };
 
 }  // namespace
-
-std::vector<SchemaObject> readSchemaObjects(rg_MoKuai_class_sqliteShuJuKu& source) {
-    TypedPage rows;
-    (void)source.queryPage(u"SELECT type, name, tbl_name, rootpage FROM sqlite_master", rows);   // unread: every root unknown
-    std::vector<SchemaObject> objects;
-    for (std::int64_t row = 0; row < rows.rowCount(); ++row)
-        objects.push_back({std::string(rows.value(row, 0).bytes), fromUtf8(rows.value(row, 1).bytes), fromUtf8(rows.value(row, 2).bytes),
-                           rows.value(row, 3).integer});
-    return objects;
-}
 
 StringArray tablesToCheckAgain(const std::vector<CheckFinding>& findings, const SourceMap& map, const std::vector<SchemaObject>& objects) {
     StringArray tables;

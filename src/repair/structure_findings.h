@@ -38,9 +38,6 @@ struct StructureFindings {
     std::int64_t findingCount = 0;     // every finding, whatever it means
 };
 
-// The schema's objects with a b-tree, as the map and the judgement need them (sqlite_ tables too).
-std::vector<SchemaObject> readSchemaObjects(rg_MoKuai_class_sqliteShuJuKu& source);
-
 // The tables whose b-tree the whole-file check skipped or cut short because the free-space list
 // names one of its pages: they are checked again on their own, where the list is not read.
 StringArray tablesToCheckAgain(const std::vector<CheckFinding>& findings, const SourceMap& map, const std::vector<SchemaObject>& objects);

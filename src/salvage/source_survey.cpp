@@ -8,6 +8,7 @@
 #include "base/text_routines.h"
 #include "db/check_findings.h"
 #include "db/database.h"
+#include "db/foreign_trees.h"
 #include "db/sql_text.h"
 #include "db/page_format.h"
 
@@ -129,5 +130,16 @@ std::map<WideString, TableCheck> checkSourceTables(const WideString& sourcePath,
     std::map<WideString, TableCheck> checks;
     for (const SchemaObject& object : schema)
         if (object.type == "table") checks[object.name] = checkTable(source, schema, object.name);
+    // A table that reads a b-tree that cannot be its own checks clean and is not: its rows are
+    // another table's.
+    const std::vector<SchemaObject> objects = readSchemaObjects(source);
+    SourceMap map;
+    if (!map.read(source, "main", objects)) return checks;
+    for (const WideString& table : foreignTrees(map, objects, TableLimits(source, objects))) {
+        const auto check = checks.find(table);
+        if (check == checks.end()) continue;
+        check->second.isClean = false;
+        check->second.hasFindings = true;
+    }
     return checks;
 }

@@ -25,11 +25,7 @@ struct Mapped {
     SourceMap map;
     bool read(const WideString& path) {
         if (!database.connectReadOnly(path)) return false;
-        TypedPage rows;
-        (void)database.queryPage(u"SELECT type, name, tbl_name, rootpage FROM sqlite_master", rows);
-        for (std::int64_t row = 0; row < rows.rowCount(); ++row)
-            objects.push_back({std::string(rows.value(row, 0).bytes), fromUtf8(rows.value(row, 1).bytes), fromUtf8(rows.value(row, 2).bytes),
-                               rows.value(row, 3).integer});
+        objects = readSchemaObjects(database);
         return map.read(database, "main", objects);
     }
     const SourceMap::TreeShape& tree(const WideString& name) const {

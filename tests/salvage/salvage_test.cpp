@@ -125,6 +125,45 @@ TEST(Salvage, theSourcesOwnLostAndFoundTablesStayItsOwn) {
     EXPECT_EQ(0, outcome.report.table(u"twin")->salvagedRows) << text;
 }
 
+// Tables whose roots were exchanged read back each other's rows and check clean: the wider rows in
+// the narrower table and the rowids above its AUTOINCREMENT counter show the b-trees are not theirs,
+// and the report never says nothing was lost.
+TEST(Salvage, aTableReadingAnotherTablesBTreeIsNotVerified) {
+    struct Case {
+        const char* what;
+        StringArray statements;
+        const char16_t* first;
+        const char16_t* second;
+        const char16_t* foreign;   // the table whose b-tree cannot be its own
+    };
+    const Case cases[] = {
+        {"a 3- and a 4-column table",
+         {u"CREATE TABLE customers (id INTEGER PRIMARY KEY, name TEXT, city TEXT)",
+          u"CREATE TABLE suppliers (id INTEGER PRIMARY KEY, name TEXT, city TEXT, phone TEXT)",
+          u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) INSERT INTO customers (name, city) SELECT 'customer ' || i, 'city' FROM n",
+          u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) INSERT INTO suppliers (name, city, phone) SELECT 'supplier ' || i, 'city', '555-' || i FROM n"},
+         u"customers", u"suppliers", u"customers"},
+        {"two AUTOINCREMENT tables",
+         {u"CREATE TABLE invoices (id INTEGER PRIMARY KEY AUTOINCREMENT, body TEXT)", u"CREATE TABLE receipts (id INTEGER PRIMARY KEY AUTOINCREMENT, body TEXT)",
+          u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) INSERT INTO invoices (body) SELECT 'invoice ' || i FROM n",
+          u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) INSERT INTO receipts (body) SELECT 'receipt ' || i FROM n"},
+         u"invoices", u"receipts", u"invoices"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const WideString path = folder / u"shop.db";
+        ASSERT_TRUE(writeDatabase(path, c.statements));
+        ASSERT_TRUE(swapSchemaRoots(path, c.first, c.second));
+        const SalvageOutcome outcome = salvageJob.salvageDatabase(path);
+        const std::string text = toUtf8(outcome.report.text());
+        const SalvagedTable* foreign = outcome.report.table(c.foreign);
+        ASSERT_TRUE(foreign) << text;
+        EXPECT_FALSE(foreign->verified) << text;
+        EXPECT_FALSE(outcome.report.isNothingLost()) << text;
+    }
+}
+
 // A copy given for a lost schema that holds no schema is named as unused, and the rows wait
 // without a table as they would without a copy.
 TEST(Salvage, aCopyWithoutASchemaIsNamedAsUnused) {
