@@ -156,3 +156,10 @@ QueryOutcome readCheckFindings(rg_MoKuai_class_sqliteShuJuKu& database, const Wi
     }
     return checked;
 }
+
+QueryOutcome readTableCheckFindings(rg_MoKuai_class_sqliteShuJuKu& database, const WideString& table, std::vector<CheckFinding>& findings,
+                                    std::int64_t& lineCount) {
+    const std::string name = toUtf8(table);
+    const TypedValue parameter[] = {textValue(name)};
+    return readCheckFindings(database, u"SELECT * FROM pragma_integrity_check(?1)", parameter, findings, lineCount);
+}

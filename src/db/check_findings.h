@@ -45,3 +45,8 @@ bool parseCheckFinding(const WideString& line, CheckFinding& finding);
 // of every line of every row to findings; lineCount counts the lines.
 QueryOutcome readCheckFindings(rg_MoKuai_class_sqliteShuJuKu& database, const WideString& statement, std::span<const TypedValue> parameters,
                                std::vector<CheckFinding>& findings, std::int64_t& lineCount);
+
+// SQLite's check of one table and its indexes (which does not read the free-space list), its
+// findings added as readCheckFindings adds them.
+QueryOutcome readTableCheckFindings(rg_MoKuai_class_sqliteShuJuKu& database, const WideString& table, std::vector<CheckFinding>& findings,
+                                    std::int64_t& lineCount);

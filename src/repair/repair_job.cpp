@@ -75,7 +75,6 @@ WideString causeOf(platform::FileError error) {
 bool sourceStructureHolds(RepairRun& run, const StructureFindings& findings) {
     bool holds = true;
     bool hasCheckedTable = false;
-    const auto contains = [](const StringArray& names, const WideString& name) { return std::find(names.begin(), names.end(), name) != names.end(); };
     for (const WideString& table : run.tables) {
         const bool isExempt = run.isExempt(table);
         hasCheckedTable = hasCheckedTable || !isExempt;
@@ -88,11 +87,11 @@ bool sourceStructureHolds(RepairRun& run, const StructureFindings& findings) {
         const auto find = [&](const WideString& exemptText, const WideString& failureText, bool isDamage) {
             say(kTextExemptTable + table + exemptText, failureText + table, isDamage);
         };
-        if (contains(findings.damagedTables, table)) find(kTextExemptTreeDamaged, kTextTreeDamaged, true);
-        if (contains(run.late.contentlessTables, table) && contains(findings.damagedFullTextIndexes, table))
+        if (isNamed(findings.damagedTables, table)) find(kTextExemptTreeDamaged, kTextTreeDamaged, true);
+        if (isNamed(run.late.contentlessTables, table) && isNamed(findings.damagedFullTextIndexes, table))
             find(kTextExemptContentlessDamaged, kTextContentlessDamaged, false);
-        if (contains(findings.strayTables, table)) find(kTextExemptStray, kTextStray, true);
-        if (contains(findings.looseRowTables, table)) find(kTextExemptLooseRows, kTextLooseRows, true);
+        if (isNamed(findings.strayTables, table)) find(kTextExemptStray, kTextStray, true);
+        if (isNamed(findings.looseRowTables, table)) find(kTextExemptLooseRows, kTextLooseRows, true);
         for (const auto& [discordant, index] : findings.discordantIndexes)
             if (discordant == table)
                 say(kTextExemptTable + table + u"与索引" + index + u"不符,可能缺少行或行已被改变",
@@ -114,14 +113,6 @@ bool sourceStructureHolds(RepairRun& run, const StructureFindings& findings) {
         return false;
     }
     return holds;
-}
-
-// Whether the check found the table's own b-tree damaged or not the table's, or rows of it lost to
-// pages no b-tree reaches, or an index of it that a sound b-tree holds at odds with it.
-bool hasDamageIn(const StructureFindings& findings, const WideString& table) {
-    const auto contains = [&](const StringArray& names) { return std::find(names.begin(), names.end(), table) != names.end(); };
-    return contains(findings.damagedTables) || contains(findings.strayTables) || contains(findings.looseRowTables) ||
-           std::any_of(findings.discordantIndexes.begin(), findings.discordantIndexes.end(), [&](const auto& pair) { return pair.first == table; });
 }
 
 bool copyTables(RepairRun& run, EarlyFlush& flush, const WideString& targetPath) {
@@ -281,7 +272,7 @@ WideString repairIn(RepairRun& run, const WideString& path) {
     const bool trusted = sourceStructureHolds(run, findings) && copied;
     // SQLite reads fewer rows without an error where a b-tree lost pages: a table that came out short
     // while its b-tree is damaged has rows a salvage may save.
-    if (!copied && !run.failure.shortTable.empty() && hasDamageIn(findings, run.failure.shortTable)) run.failure.isDamage = true;
+    if (!copied && !run.failure.shortTable.empty() && findings.hasDamageIn(run.failure.shortTable)) run.failure.isDamage = true;
     earlyFlush.wait();
     if (trusted && findings.hasFreeSpaceDamage) run.reportMessage(kJobName, kTextFreeSpaceRebuilt);
     (void)targetDb.close();

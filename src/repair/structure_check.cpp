@@ -40,17 +40,13 @@ StructureFindings runCheck(rg_MoKuai_class_sqliteShuJuKu& source, const StringAr
         std::erase_if(found, [&](const CheckFinding& finding) {
             return (finding.kind == CheckFinding::Kind::wrongEntryCount || finding.kind == CheckFinding::Kind::missingFromIndex) &&
                    std::any_of(objects.begin(), objects.end(), [&](const SchemaObject& object) {
-                       return object.name == finding.index && std::find(unchecked.begin(), unchecked.end(), object.table) != unchecked.end();
+                       return object.name == finding.index && isNamed(unchecked, object.table);
                    });
         });
         for (const WideString& table : unchecked)
-            if (std::find(again.begin(), again.end(), table) == again.end()) again.push_back(table);
+            if (!isNamed(again, table)) again.push_back(table);
     }
-    for (const WideString& table : again) {
-        const std::string name = toUtf8(table);
-        const TypedValue parameter[] = {textValue(name)};
-        (void)readCheckFindings(source, u"SELECT * FROM pragma_integrity_check(?1)", parameter, found, lineCount);   // stops as the whole one did
-    }
+    for (const WideString& table : again) (void)readTableCheckFindings(source, table, found, lineCount);   // stops as the whole one did
     StructureFindings findings = judgeStructure(source, found, map, isMapRead, objects);
     findings.ran = true;
     if (lineCount >= kMaxFindings) findings.hasUnplacedTableDamage = true;

@@ -16,42 +16,39 @@ namespace {
 using Kind = CheckFinding::Kind;
 
 void addOnce(StringArray& names, const WideString& name) {
-    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    if (!isNamed(names, name)) names.push_back(name);
 }
 
-// What the judgement asks of the source's tables.
-class SourceTables {
-public:
-    explicit SourceTables(rg_MoKuai_class_sqliteShuJuKu& source) : source(source) {}
+// How many of keys the table's own b-tree holds, with the table's name for its rowid (empty: no
+// name is left for it); empty when it cannot be asked.
+std::optional<std::int64_t> heldKeys(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table, const std::optional<WideString>& rowidName,
+                                     const std::vector<std::int64_t>& keys) {
+    if (!rowidName) return std::nullopt;
+    std::string list = "[";
+    for (const std::int64_t key : keys) list += (list.size() > 1 ? "," : "") + std::to_string(key);
+    list += "]";
+    const TypedValue listParameter[] = {textValue(list)};
+    return source.queryInteger(u"SELECT count(*) FROM " + quotedName(table) + u" NOT INDEXED WHERE " + *rowidName +
+                                   u" IN (SELECT value FROM json_each(?1))",
+                               listParameter);
+}
 
-    // How many of keys the table's own b-tree holds; empty when it cannot be asked (no name left
-    // for the rowid, or the table cannot be read).
-    std::optional<std::int64_t> heldKeys(const WideString& table, const std::vector<std::int64_t>& keys) {
-        const std::string name = toUtf8(table);
-        const TypedValue nameParameter[] = {textValue(name)};
-        TypedPage columns;
-        if (!source.queryPage(u"SELECT name FROM pragma_table_xinfo(?1)", columns, nameParameter)) return std::nullopt;
-        StringArray names;
-        for (std::int64_t row = 0; row < columns.rowCount(); ++row) names.push_back(fromUtf8(columns.value(row, 0).bytes));
-        const std::optional<WideString> free = freeRowidName(names);
-        if (!free) return std::nullopt;
-        std::string list = "[";
-        for (const std::int64_t key : keys) list += (list.size() > 1 ? "," : "") + std::to_string(key);
-        list += "]";
-        const TypedValue listParameter[] = {textValue(list)};
-        return source.queryInteger(u"SELECT count(*) FROM " + quotedName(table) + u" NOT INDEXED WHERE " + WideString(*free) +
-                                       u" IN (SELECT value FROM json_each(?1))",
-                                   listParameter);
-    }
-
-private:
-    rg_MoKuai_class_sqliteShuJuKu& source;
-};
+// The table's name for its rowid, from its columns; empty when every name is a column's or the
+// columns cannot be read.
+std::optional<WideString> rowidNameOf(rg_MoKuai_class_sqliteShuJuKu& source, const WideString& table) {
+    const std::string name = toUtf8(table);
+    const TypedValue nameParameter[] = {textValue(name)};
+    TypedPage columns;
+    if (!source.queryPage(u"SELECT name FROM pragma_table_xinfo(?1)", columns, nameParameter)) return std::nullopt;
+    StringArray names;
+    for (std::int64_t row = 0; row < columns.rowCount(); ++row) names.push_back(fromUtf8(columns.value(row, 0).bytes));
+    return freeRowidName(names);
+}
 
 class Judgement {
 public:
     Judgement(rg_MoKuai_class_sqliteShuJuKu& source, const SourceMap& map, bool isMapRead, const std::vector<SchemaObject>& objects)
-        : tables(source), limits(source, objects), map(map), isMapRead(isMapRead), objects(objects) {
+        : source(source), limits(source, objects), map(map), isMapRead(isMapRead), objects(objects) {
         std::unordered_set<std::int64_t> claimedTwice;
         for (std::size_t object = 0; object < objects.size(); ++object) {
             objectByName.emplace(objects[object].name, object);
@@ -100,13 +97,10 @@ public:
             const auto found = objectByName.find(index);
             if (damagedIndexes.contains(index) || found == objectByName.end()) continue;
             const WideString& table = objects[found->second].table;
-            const bool named = std::any_of(findings.discordantIndexes.begin(), findings.discordantIndexes.end(),
-                                           [&](const auto& pair) { return pair.first == table; });
-            const bool damaged = std::find(findings.damagedTables.begin(), findings.damagedTables.end(), table) != findings.damagedTables.end();
-            if (!named && !damaged) findings.discordantIndexes.emplace_back(table, index);
+            if (!findings.hasDiscordantIndex(table) && !isNamed(findings.damagedTables, table)) findings.discordantIndexes.emplace_back(table, index);
         }
         if (isMapRead) {
-            judgeTrees();
+            for (const WideString& table : foreignTrees(map, objects, limits)) addOnce(findings.strayTables, table);
             judgeLoosePages();
         } else if (hasPagesNeverUsed) {
             findings.hasUnplacedTableDamage = true;
@@ -130,10 +124,6 @@ private:
         const SchemaObject& object = objects[found->second];
         if (object.type == "table") addOnce(findings.damagedTables, object.name);
         else damagedIndexes.insert(object.name);
-    }
-
-    void judgeTrees() {
-        for (const WideString& table : foreignTrees(map, objects, limits)) addOnce(findings.strayTables, table);
     }
 
     // A page no b-tree reaches is freed space when the free-space list may have lost it; it may be
@@ -168,17 +158,21 @@ private:
         for (const std::int64_t key : keys)
             if (!onlyInsideRange || (shape.hasKeys && key >= shape.lowestKey && key <= shape.highestKey)) asked.push_back(key);
         if (asked.empty()) return false;
-        const auto held = tables.heldKeys(table, asked);
+        const auto named = rowidNames.find(table);
+        const std::optional<WideString>& rowidName =
+            named != rowidNames.end() ? named->second : rowidNames.emplace(table, rowidNameOf(source, table)).first->second;
+        const auto held = heldKeys(source, table, rowidName, asked);
         return !held || *held < static_cast<std::int64_t>(asked.size());
     }
 
-    SourceTables tables;
+    rg_MoKuai_class_sqliteShuJuKu& source;
     TableLimits limits;
     const SourceMap& map;
     bool isMapRead;
     const std::vector<SchemaObject>& objects;
     std::unordered_map<std::int64_t, std::size_t> objectByRoot;
     std::unordered_map<std::u16string, std::size_t> objectByName;
+    std::unordered_map<std::u16string, std::optional<WideString>> rowidNames;   // asked once per table
     std::unordered_set<std::u16string> damagedIndexes;
     std::vector<WideString> indexesAtOdds;
     bool hasPagesNeverUsed = false;
@@ -186,6 +180,16 @@ private:
 };
 
 }  // namespace
+
+bool isNamed(const StringArray& names, const WideString& name) { return std::find(names.begin(), names.end(), name) != names.end(); }
+
+bool StructureFindings::hasDiscordantIndex(const WideString& table) const {
+    return std::any_of(discordantIndexes.begin(), discordantIndexes.end(), [&](const auto& pair) { return pair.first == table; });
+}
+
+bool StructureFindings::hasDamageIn(const WideString& table) const {
+    return isNamed(damagedTables, table) || isNamed(strayTables, table) || isNamed(looseRowTables, table) || hasDiscordantIndex(table);
+}
 
 StringArray tablesToCheckAgain(const std::vector<CheckFinding>& findings, const SourceMap& map, const std::vector<SchemaObject>& objects) {
     StringArray tables;

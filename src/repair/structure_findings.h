@@ -36,7 +36,15 @@ struct StructureFindings {
     StringArray damagedFullTextIndexes;   // full-text tables whose index the check found damaged
     bool hasFreeSpaceDamage = false;   // the free-space list or the pointer map, dropped by the rebuild
     std::int64_t findingCount = 0;     // every finding, whatever it means
+
+    bool hasDiscordantIndex(const WideString& table) const;
+    // Whether the table's own b-tree is damaged or not the table's, rows of it were lost to pages no
+    // b-tree reaches, or an index whose own b-tree is sound is at odds with it.
+    bool hasDamageIn(const WideString& table) const;
 };
+
+// Whether names holds name.
+bool isNamed(const StringArray& names, const WideString& name);
 
 // The tables whose b-tree the whole-file check skipped or cut short because the free-space list
 // names one of its pages: they are checked again on their own, where the list is not read.

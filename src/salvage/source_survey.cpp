@@ -72,11 +72,9 @@ TableCheck checkTable(rg_MoKuai_class_sqliteShuJuKu& source, const std::vector<S
     check.isClean = true;
     check.hasFindings = false;
     if (root == 0) return check;   // a virtual table: its shadow tables are checked as tables of their own
-    const std::string name = toUtf8(table);
-    const TypedValue parameter[] = {textValue(name)};
     std::vector<CheckFinding> findings;
     std::int64_t lineCount = 0;
-    check.isClean = readCheckFindings(source, u"SELECT * FROM pragma_integrity_check(?1)", parameter, findings, lineCount).complete;
+    check.isClean = readTableCheckFindings(source, table, findings, lineCount).complete;
     check.hasFindings = !check.isClean || !findings.empty();
     std::set<WideString> damagedIndexes;
     for (const CheckFinding& finding : findings) {
